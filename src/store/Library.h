@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+namespace SQLite {
+class Database;
+}
+
+namespace store {
+
+inline constexpr char kLibraryFileName[] = "Snibbet.mdb";
+
+// The open library file: one connection, with the name collation registered
+// and every change durable when the call that made it returns.
+class Library {
+public:
+    // Opens "Snibbet.mdb" in `folder` for reading and writing. Never creates
+    // it: a missing, foreign, incomplete, locked or read-only file is a
+    // StoreError that says which.
+    static Library open(const QString& folder);
+
+    // Writes a new, empty library into `folder`; refuses to overwrite one.
+    static void createEmpty(const QString& folder);
+
+    static QString pathIn(const QString& folder);
+
+    Library(Library&&) noexcept;
+    Library& operator=(Library&&) noexcept;
+    ~Library();
+
+    const QString& path() const { return path_; }
+    SQLite::Database& database() const { return *db_; }
+
+private:
+    Library(QString path, std::unique_ptr<SQLite::Database> db);
+
+    QString path_;
+    std::unique_ptr<SQLite::Database> db_;
+};
+
+}  // namespace store

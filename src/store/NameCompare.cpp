@@ -1,0 +1,69 @@
+#include "store/NameCompare.h"
+
+#include <QChar>
+#include <sqlite3.h>
+
+namespace store {
+namespace {
+
+// Decodes one UTF-8 sequence starting at `i` and advances `i`. A malformed
+// byte stands for itself, so that any bytes compare in a stable order.
+char32_t nextCodePoint(QByteArrayView s, qsizetype& i) {
+    const auto byte = [&](qsizetype k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned char lead = byte(i);
+    if (lead < 0x80) {
+        ++i;
+        return lead;
+    }
+    const int length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    if (length == 1 || i + length > s.size()) {
+        ++i;
+        return lead;
+    }
+    char32_t cp = lead & (0x7F >> length);
+    for (int k = 1; k < length; ++k) {
+        const unsigned char next = byte(i + k);
+        if ((next & 0xC0) != 0x80) {
+            ++i;
+            return lead;
+        }
+        cp = (cp << 6) | (next & 0x3F);
+    }
+    i += length;
+    return cp;
+}
+
+char32_t folded(char32_t cp) {
+    if (cp < 0x80) return (cp >= 'A' && cp <= 'Z') ? cp + 32 : cp;
+    return QChar::toCaseFolded(cp);
+}
+
+int collate(void*, int lengthA, const void* a, int lengthB, const void* b) {
+    return compareNames(QByteArrayView(static_cast<const char*>(a), lengthA),
+                        QByteArrayView(static_cast<const char*>(b), lengthB));
+}
+
+}  // namespace
+
+int compareNames(QByteArrayView a, QByteArrayView b) {
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        const char32_t x = folded(nextCodePoint(a, i));
+        const char32_t y = folded(nextCodePoint(b, j));
+        if (x != y) return x < y ? -1 : 1;
+    }
+    if (i < a.size()) return 1;
+    if (j < b.size()) return -1;
+    return 0;
+}
+
+bool namesEqual(const QString& a, const QString& b) {
+    return compareNames(a.toUtf8(), b.toUtf8()) == 0;
+}
+
+void registerNameCollation(sqlite3* db) {
+    sqlite3_create_collation_v2(db, kNameCollation, SQLITE_UTF8, nullptr, collate, nullptr);
+}
+
+}  // namespace store

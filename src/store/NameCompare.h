@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+struct sqlite3;
+
+namespace store {
+
+// Names are compared ignoring letter case for all of Unicode ("Ärger" equals
+// "ärger"), by simple case folding of each code point. This one function is
+// behind every name comparison: the SQL collation, the in-memory searches of
+// the record sets and the sort of the tidy-up at close.
+int compareNames(QByteArrayView utf8a, QByteArrayView utf8b);
+
+bool namesEqual(const QString& a, const QString& b);
+
+// The collation's name as statements spell it: "... = ? COLLATE NAMECASE".
+// It is registered on every connection and never written into the schema, so
+// that other SQLite tools can still read and change the file.
+inline constexpr char kNameCollation[] = "NAMECASE";
+
+void registerNameCollation(sqlite3* db);
+
+}  // namespace store

@@ -1,0 +1,270 @@
+#include "store/RecordSet.h"
+
+#include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Statement.h>
+#include <algorithm>
+
+#include "store/CategoryKeys.h"
+#include "store/Library.h"
+#include "store/NameCompare.h"
+#include "store/Sql.h"
+#include "store/StoreError.h"
+
+namespace store {
+namespace {
+
+const char* tableName(Table table) { return table == Table::Category ? "Category" : "Items"; }
+
+const char* columnName(Field field) {
+    switch (field) {
+        case Field::Category: return "Category";
+        case Field::ItemName: return "ItemName";
+        case Field::Code: return "Code";
+        case Field::Declares: return "Declares";
+        case Field::Notes: return "Notes";
+    }
+    return "";
+}
+
+void checkFieldOf(Table table, Field field) {
+    if (table == Table::Category && field != Field::Category)
+        throw StoreError(MissingField, QStringLiteral("The table \"Category\" has no field \"%1\".")
+                                           .arg(QString::fromLatin1(columnName(field))));
+}
+
+StoreError noCurrentRow() {
+    return StoreError(NoCurrentRow, QStringLiteral("There is no current row to read or change."));
+}
+
+}  // namespace
+
+RecordSource RecordSource::wholeTable(Table table) {
+    RecordSource source;
+    source.table_ = table;
+    return source;
+}
+
+RecordSource RecordSource::itemsOf(const QString& category) {
+    RecordSource source;
+    source.table_ = Table::Items;
+    source.filtered_ = true;
+    source.category_ = category;
+    return source;
+}
+
+RecordSet::RecordSet(const Library& library, RecordSource source)
+    : library_(&library), source_(std::move(source)) {}
+
+void RecordSet::invalidate() {
+    loaded_ = false;
+    rows_.clear();
+    position_ = 0;
+    noMatch_ = false;
+    pending_ = Pending::Nothing;
+    pendingFields_.clear();
+}
+
+void RecordSet::ensureLoaded() {
+    if (!loaded_) translatingEngineErrors([this] { load(); });
+}
+
+void RecordSet::load() {
+    SQLite::Database& db = library_->database();
+    QList<QByteArray> spellings;
+    QByteArray query;
+    if (source_.table() == Table::Category) {
+        query = "SELECT rowid, Category FROM Category ORDER BY rowid";
+    } else if (!source_.isCategoryFilter()) {
+        // No ORDER BY: the engine may then read the small items index instead
+        // of the table with its long texts; the rows are put in order below.
+        query = "SELECT rowid, ItemName FROM Items";
+    } else {
+        spellings = storedCategorySpellings(*library_, source_.category());
+        if (!spellings.isEmpty())
+            query = "SELECT rowid, ItemName FROM Items WHERE Category IN (" +
+                    sql::placeholders(spellings.size()) + ")";
+    }
+    rows_.clear();
+    if (!query.isEmpty()) {
+        SQLite::Statement select(db, query.toStdString());
+        for (int i = 0; i < spellings.size(); ++i) sql::bindText(select, i + 1, spellings[i]);
+        while (select.executeStep())
+            rows_.append({select.getColumn(0).getInt64(), sql::columnUtf8(select, 1),
+                          select.getColumn(1).isNull()});
+        std::sort(rows_.begin(), rows_.end(),
+                  [](const Row& a, const Row& b) { return a.id < b.id; });
+    }
+    loaded_ = true;
+    position_ = 0;
+}
+
+bool RecordSet::isBOF() {
+    ensureLoaded();
+    return rows_.isEmpty() || position_ < 0;
+}
+
+bool RecordSet::isEOF() {
+    ensureLoaded();
+    return rows_.isEmpty() || position_ >= rows_.size();
+}
+
+qsizetype RecordSet::count() {
+    ensureLoaded();
+    return rows_.size();
+}
+
+void RecordSet::MoveFirst() {
+    ensureLoaded();
+    position_ = 0;
+}
+
+void RecordSet::MoveNext() {
+    ensureLoaded();
+    if (position_ < rows_.size()) ++position_;
+}
+
+void RecordSet::MoveLast() {
+    ensureLoaded();
+    position_ = std::max<qsizetype>(0, rows_.size() - 1);
+}
+
+Field RecordSet::nameField() const {
+    return source_.table() == Table::Category ? Field::Category : Field::ItemName;
+}
+
+const RecordSet::Row& RecordSet::currentRow() {
+    if (isBOF() || isEOF()) throw noCurrentRow();
+    return rows_[position_];
+}
+
+void RecordSet::FindFirst(Field field, const QString& value) {
+    ensureLoaded();
+    checkFieldOf(source_.table(), field);
+    const QByteArray wanted = value.toUtf8();
+    for (qsizetype i = 0; i < rows_.size(); ++i) {
+        bool isNullValue = rows_[i].nameIsNull;
+        QByteArray candidate = rows_[i].name;
+        if (field != nameField()) {
+            const qsizetype saved = position_;
+            position_ = i;
+            isNullValue = isNull(field);
+            candidate = text(field).toUtf8();
+            position_ = saved;
+        }
+        // A null equals nothing, as in SQL.
+        if (!isNullValue && compareNames(candidate, wanted) == 0) {
+            position_ = i;
+            noMatch_ = false;
+            return;
+        }
+    }
+    noMatch_ = true;
+}
+
+QString RecordSet::text(Field field) {
+    checkFieldOf(source_.table(), field);
+    const Row& row = currentRow();
+    if (field == nameField()) return QString::fromUtf8(row.name);
+    return translatingEngineErrors([&] {
+        SQLite::Statement select(library_->database(),
+                                 QByteArray("SELECT ") + columnName(field) + " FROM " +
+                                     tableName(source_.table()) + " WHERE rowid = ?");
+        select.bind(1, static_cast<int64_t>(row.id));
+        if (!select.executeStep())
+            throw StoreError(RowVanished,
+                             QStringLiteral("The row you chose is no longer in the library. "
+                                            "Choose the category again."));
+        return QString::fromUtf8(sql::columnUtf8(select, 0));
+    });
+}
+
+bool RecordSet::isNull(Field field) {
+    checkFieldOf(source_.table(), field);
+    const Row& row = currentRow();
+    if (field == nameField()) return row.nameIsNull;
+    return translatingEngineErrors([&] {
+        SQLite::Statement select(library_->database(),
+                                 QByteArray("SELECT ") + columnName(field) + " IS NULL FROM " +
+                                     tableName(source_.table()) + " WHERE rowid = ?");
+        select.bind(1, static_cast<int64_t>(row.id));
+        return select.executeStep() && select.getColumn(0).getInt() != 0;
+    });
+}
+
+void RecordSet::AddNew() {
+    ensureLoaded();
+    pending_ = Pending::AddNew;
+    pendingFields_.clear();
+}
+
+void RecordSet::Edit() {
+    currentRow();
+    pending_ = Pending::Edit;
+    pendingFields_.clear();
+}
+
+void RecordSet::setText(Field field, const QString& value) {
+    checkFieldOf(source_.table(), field);
+    if (pending_ == Pending::Nothing)
+        throw StoreError(NoCurrentRow,
+                         QStringLiteral("A field was set without Edit or AddNew first."));
+    pendingFields_.append({field, value});
+}
+
+RecordSet::Row RecordSet::readRow(qint64 id) {
+    SQLite::Statement select(library_->database(),
+                             QByteArray("SELECT ") + columnName(nameField()) + " FROM " +
+                                 tableName(source_.table()) + " WHERE rowid = ?");
+    select.bind(1, static_cast<int64_t>(id));
+    select.executeStep();
+    return {id, sql::columnUtf8(select, 0), select.getColumn(0).isNull()};
+}
+
+void RecordSet::Update() {
+    if (pending_ == Pending::Nothing)
+        throw StoreError(NoCurrentRow, QStringLiteral("Update was called without Edit or AddNew."));
+    const Pending what = std::exchange(pending_, Pending::Nothing);
+    const auto fields = std::exchange(pendingFields_, {});
+    translatingEngineErrors([&] {
+        SQLite::Database& db = library_->database();
+        QByteArray columns;
+        for (const auto& [field, value] : fields)
+            columns += QByteArray(columns.isEmpty() ? "" : ", ") + columnName(field);
+        const QByteArray table = tableName(source_.table());
+        if (what == Pending::AddNew) {
+            const QByteArray insert =
+                fields.isEmpty() ? "INSERT INTO " + table + " DEFAULT VALUES"
+                                 : "INSERT INTO " + table + " (" + columns + ") VALUES (" +
+                                       sql::placeholders(fields.size()) + ")";
+            SQLite::Statement statement(db, insert.toStdString());
+            for (int i = 0; i < fields.size(); ++i) sql::bindText(statement, i + 1, fields[i].second);
+            statement.exec();
+            rows_.append(readRow(db.getLastInsertRowid()));
+            return;
+        }
+        const qint64 id = currentRow().id;
+        QByteArray update = "UPDATE " + table + " SET ";
+        for (int i = 0; i < fields.size(); ++i)
+            update += QByteArray(i == 0 ? "" : ", ") + columnName(fields[i].first) + " = ?";
+        update += " WHERE rowid = ?";
+        if (fields.isEmpty()) return;
+        SQLite::Statement statement(db, update.toStdString());
+        int index = 1;
+        for (const auto& [field, value] : fields) sql::bindText(statement, index++, value);
+        statement.bind(index, static_cast<int64_t>(id));
+        if (statement.exec() == 0)
+            throw StoreError(RowVanished,
+                             QStringLiteral("The row being saved is no longer in the library, so "
+                                            "the change was not saved."));
+        rows_[position_] = readRow(id);
+    });
+}
+
+DataSource::DataSource(const Library& library, RecordSource source)
+    : recordset_(library, std::move(source)) {}
+
+void DataSource::setRecordSource(RecordSource source) { recordset_.source_ = std::move(source); }
+
+void DataSource::Refresh() { recordset_.invalidate(); }
+
+}  // namespace store

@@ -1,0 +1,107 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <utility>
+
+namespace store {
+
+class Library;
+
+enum class Table { Category, Items };
+enum class Field { Category, ItemName, Code, Declares, Notes };
+
+// What a data source selects: a whole table, or the items of one category
+// (matched ignoring letter case).
+class RecordSource {
+public:
+    static RecordSource wholeTable(Table table);
+    static RecordSource itemsOf(const QString& category);
+
+    Table table() const { return table_; }
+    bool isCategoryFilter() const { return filtered_; }
+    const QString& category() const { return category_; }
+
+private:
+    Table table_ = Table::Items;
+    bool filtered_ = false;
+    QString category_;
+};
+
+// A navigable, searchable, updatable set of rows in stored order. It holds the
+// row id and the name of each row; the long texts are read from the file when
+// they are asked for, so that a large library opens without reading them.
+class RecordSet {
+public:
+    // isBOF/isEOF: both true exactly when the set is empty. (EOF itself is a
+    // macro of the C library, hence the prefix.)
+    bool isBOF();
+    bool isEOF();
+    qsizetype count();
+
+    void MoveFirst();
+    void MoveNext();
+    void MoveLast();
+
+    // Makes the first row whose field equals `value` (ignoring case) current;
+    // when none does, NoMatch() is true and the current row stays.
+    void FindFirst(Field field, const QString& value);
+    bool NoMatch() const { return noMatch_; }
+
+    // The current row's field as text; a null reads as the empty text.
+    QString text(Field field);
+    bool isNull(Field field);
+
+    // AddNew + Update appends a row of the table's defaults (plus any fields
+    // set in between) at the end of the set; the current row stays.
+    void AddNew();
+    // Edit + setText + Update stores the fields into the current row.
+    void Edit();
+    void setText(Field field, const QString& value);
+    void Update();
+
+private:
+    friend class DataSource;
+    RecordSet(const Library& library, RecordSource source);
+
+    struct Row {
+        qint64 id = 0;
+        QByteArray name;
+        bool nameIsNull = false;
+    };
+    enum class Pending { Nothing, Edit, AddNew };
+
+    void invalidate();
+    void ensureLoaded();
+    void load();
+    Field nameField() const;
+    const Row& currentRow();
+    Row readRow(qint64 id);
+
+    const Library* library_;
+    RecordSource source_;
+    bool loaded_ = false;
+    QList<Row> rows_;
+    qsizetype position_ = 0;
+    bool noMatch_ = false;
+    Pending pending_ = Pending::Nothing;
+    QList<std::pair<Field, QString>> pendingFields_;
+};
+
+// A bound data source of the main window: a record source and the record set
+// it yields. Refresh rebuilds the set from the file at its next use.
+class DataSource {
+public:
+    DataSource(const Library& library, RecordSource source);
+
+    void setRecordSource(RecordSource source);
+    const RecordSource& recordSource() const { return recordset_.source_; }
+    void Refresh();
+    RecordSet& Recordset() { return recordset_; }
+
+private:
+    RecordSet recordset_;
+};
+
+}  // namespace store

@@ -1,0 +1,82 @@
+#include "store/Statements.h"
+
+#include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Statement.h>
+#include <SQLiteCpp/Transaction.h>
+
+#include "store/CategoryKeys.h"
+#include "store/Library.h"
+#include "store/Sql.h"
+#include "store/StoreError.h"
+
+namespace store {
+namespace {
+
+// Runs `sql`, whose leading placeholders take `leading` and whose trailing IN
+// list takes the stored spellings of the category.
+void runWithCategory(const Library& library, const QByteArray& sql,
+                     const QList<QString>& leading, const QList<QByteArray>& spellings) {
+    if (spellings.isEmpty()) return;
+    SQLite::Statement statement(library.database(),
+                                (sql + " (" + sql::placeholders(spellings.size()) + ")")
+                                    .toStdString());
+    int index = 1;
+    for (const QString& value : leading) sql::bindText(statement, index++, value);
+    for (const QByteArray& spelling : spellings) sql::bindText(statement, index++, spelling);
+    statement.exec();
+}
+
+template <typename Work>
+void inOneTransaction(const Library& library, Work&& work) {
+    translatingEngineErrors([&] {
+        SQLite::Transaction transaction(library.database(), SQLite::TransactionBehavior::IMMEDIATE);
+        work();
+        transaction.commit();
+    });
+}
+
+}  // namespace
+
+void renameCategory(const Library& library, const QString& oldName, const QString& newName) {
+    inOneTransaction(library, [&] {
+        SQLite::Statement categories(library.database(),
+                                     "UPDATE Category SET Category = ? "
+                                     "WHERE Category = ? COLLATE NAMECASE");
+        sql::bindText(categories, 1, newName);
+        sql::bindText(categories, 2, oldName);
+        categories.exec();
+        runWithCategory(library, "UPDATE Items SET Category = ? WHERE Category IN", {newName},
+                        storedCategorySpellings(library, oldName));
+    });
+}
+
+void renameItem(const Library& library, const QString& category, const QString& oldName,
+                const QString& newName) {
+    inOneTransaction(library, [&] {
+        runWithCategory(library,
+                        "UPDATE Items SET ItemName = ? "
+                        "WHERE ItemName = ? COLLATE NAMECASE AND Category IN",
+                        {newName, oldName}, storedCategorySpellings(library, category));
+    });
+}
+
+void deleteCategory(const Library& library, const QString& category) {
+    inOneTransaction(library, [&] {
+        runWithCategory(library, "DELETE FROM Items WHERE Category IN", {},
+                        storedCategorySpellings(library, category));
+        SQLite::Statement categories(library.database(),
+                                     "DELETE FROM Category WHERE Category = ? COLLATE NAMECASE");
+        sql::bindText(categories, 1, category);
+        categories.exec();
+    });
+}
+
+void deleteItem(const Library& library, const QString& category, const QString& item) {
+    inOneTransaction(library, [&] {
+        runWithCategory(library,
+                        "DELETE FROM Items WHERE ItemName = ? COLLATE NAMECASE AND Category IN",
+                        {item}, storedCategorySpellings(library, category));
+    });
+}
+
+}  // namespace store

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <functional>
+
+namespace store {
+
+class Library;
+
+// The tidy-up at close: unnamed rows are removed and both tables rewritten in
+// sorted order, so that the next start lists categories by name and items by
+// category, then name. The twelve steps run as one transaction; a failure at
+// any step undoes all of them and is swallowed, so that the window still
+// closes with the library exactly as it was.
+class TidyUp {
+public:
+    static constexpr int kSteps = 12;
+
+    // Called with the step's number (1 to 12) before each step runs; tests use
+    // it to make a given step fail for real.
+    using StepHook = std::function<void(int step)>;
+
+    // Returns whether the library was tidied; false means it is unchanged.
+    static bool run(const Library& library, const StepHook& beforeStep = {}) noexcept;
+};
+
+}  // namespace store

@@ -1,0 +1,75 @@
+#include <QTest>
+#include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Statement.h>
+
+#include "store/Library.h"
+#include "store/NameCompare.h"
+#include "support/TempLibrary.h"
+
+class TestNames : public QObject {
+    Q_OBJECT
+private slots:
+    void compare_data();
+    void compare();
+    void collationInSql();
+    void malformedUtf8IsStable();
+};
+
+void TestNames::compare_data() {
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<int>("sign");
+    QTest::newRow("ascii case") << "Windows API" << "windows api" << 0;
+    QTest::newRow("umlaut case") << "Ärger" << "ärger" << 0;
+    QTest::newRow("greek case") << "ΣΊΣΥΦΟΣ" << "σίσυφος" << 0;
+    QTest::newRow("cyrillic case") << "Привет" << "пРИВЕТ" << 0;
+    QTest::newRow("kelvin sign folds to k") << "\u212Aey" << "key" << 0;
+    QTest::newRow("different letters") << "abc" << "abd" << -1;
+    QTest::newRow("prefix sorts first") << "abc" << "ABCD" << -1;
+    QTest::newRow("empty before anything") << "" << "a" << -1;
+    QTest::newRow("both empty") << "" << "" << 0;
+    QTest::newRow("blank is not empty") << " " << "" << 1;
+    QTest::newRow("trailing blank counts") << "abc " << "abc" << 1;
+    QTest::newRow("quote is a character") << "it's" << "its" << -1;
+    QTest::newRow("percent is no wildcard") << "a%" << "abc" << -1;
+    QTest::newRow("underscore is no wildcard") << "a_c" << "abc" << -1;
+    QTest::newRow("accent is not case") << "resume" << "résumé" << -1;
+}
+
+void TestNames::compare() {
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(int, sign);
+    const auto signOf = [](int v) { return (v > 0) - (v < 0); };
+    QCOMPARE(signOf(store::compareNames(a.toUtf8(), b.toUtf8())), sign);
+    QCOMPARE(signOf(store::compareNames(b.toUtf8(), a.toUtf8())), -sign);
+    QCOMPARE(store::namesEqual(a, b), sign == 0);
+}
+
+// The same comparison answers '=' and ORDER BY inside the engine.
+void TestNames::collationInSql() {
+    TempLibrary lib;
+    for (const char* name : {"beta", "Ärger", "alpha", "ärger", "Alpha", "Beta"}) lib.addCategory(name);
+    store::Library library = store::Library::open(lib.folder());
+    SQLite::Statement equal(library.database(),
+                            "SELECT count(*) FROM Category WHERE Category = 'ÄRGER' COLLATE NAMECASE");
+    QVERIFY(equal.executeStep());
+    QCOMPARE(equal.getColumn(0).getInt(), 2);
+
+    SQLite::Statement sorted(library.database(),
+                             "SELECT Category FROM Category ORDER BY Category COLLATE NAMECASE, rowid");
+    QStringList order;
+    while (sorted.executeStep()) order << QString::fromUtf8(sorted.getColumn(0).getText());
+    QCOMPARE(order, (QStringList{"alpha", "Alpha", "beta", "Beta", "Ärger", "ärger"}));
+}
+
+void TestNames::malformedUtf8IsStable() {
+    const QByteArray bad("\xC3", 1);  // a lead byte with nothing after it
+    const QByteArray worse("\xE2\x28\xA1", 3);
+    QCOMPARE(store::compareNames(bad, bad), 0);
+    QVERIFY(store::compareNames(bad, worse) != 0);
+    QCOMPARE(store::compareNames(bad, worse), -store::compareNames(worse, bad));
+}
+
+QTEST_GUILESS_MAIN(TestNames)
+#include "tst_names.moc"
