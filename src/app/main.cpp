@@ -1,10 +1,16 @@
 #include <QApplication>
-#include <QWidget>
 
+#include "mainwindow/Fonts.h"
+#include "mainwindow/frmSnibbet.h"
+#include "platform/QtPlatformServices.h"
+
+// The library is the file "Snibbet.mdb" in the folder of the executable.
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Snibbet"));
-    window.show();
+    QApplication::setApplicationName(QStringLiteral("Snibbet"));
+    QApplication::setDesktopFileName(QStringLiteral("snibbet"));
+    fonts::installFallbacks();
+    platform::QtPlatformServices services;
+    if (!startSnibbet(QCoreApplication::applicationDirPath(), services)) return 1;
     return app.exec();
 }

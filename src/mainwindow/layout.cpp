@@ -1,0 +1,229 @@
+#include <QAction>
+#include <algorithm>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QWindow>
+
+#include "mainwindow/ComboLists.h"
+#include "mainwindow/Fonts.h"
+#include "mainwindow/PanelEdit.h"
+#include "mainwindow/frmSnibbet.h"
+#include "platform/PlatformServices.h"
+#include "platform/Twips.h"
+#include "store/StoreError.h"
+
+namespace {
+
+// The client area, in twips.
+constexpr int kClientWidth = 8910;
+constexpr int kClientHeight = 6090;
+
+template <typename Control>
+Control* place(Control* control, int left, int top, int width, int height) {
+    control->setGeometry(platform::twips::toPixels(left, top, width, height));
+    return control;
+}
+
+// A heading keeps its place; where the desktop's font is wider than the one
+// the layout was drawn for, it grows to the right rather than clip its text.
+QLabel* label(QWidget* parent, const QString& caption, int left, int top) {
+    auto* l = place(new QLabel(caption, parent), left, top, 1890, 255);
+    l->setFont(fonts::formFont());
+    l->resize(std::max(l->width(), l->sizeHint().width()), l->height());
+    return l;
+}
+
+}  // namespace
+
+frmSnibbet::frmSnibbet(store::Library library, platform::PlatformServices& services)
+    : dbLibrary(std::move(library)),
+      datCategory(dbLibrary, store::RecordSource::wholeTable(store::Table::Category)),
+      datItems(dbLibrary, store::RecordSource::wholeTable(store::Table::Items)),
+      services_(services) {
+    setObjectName(QStringLiteral("frmSnibbet"));
+    setWindowTitle(QStringLiteral("Snibbet"));
+    setWindowIcon(QIcon(QStringLiteral(":/snibbet.xpm")));
+    setAttribute(Qt::WA_DeleteOnClose);
+    buildControls();
+    buildMenus();
+    wireEvents();
+}
+
+frmSnibbet::~frmSnibbet() = default;
+
+// Controls at fixed places: the window has no layout, so enlarging it only
+// shows more background.
+void frmSnibbet::buildControls() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setMinimumSize(platform::twips::toPixels(kClientWidth),
+                           platform::twips::toPixels(kClientHeight));
+    setCentralWidget(client);
+    setFont(fonts::formFont());
+
+    // Editable from birth, so that each list's edit field follows it in the
+    // focus chain and Tab leaves the category list for the item list.
+    cboItems = place(combolists::create(client), 3120, 855, 2925, 315);
+    cboCategory = place(combolists::create(client), 120, 855, 2925, 315);
+    rTxtNotes = place(new PanelEdit(client), 6285, 1485, 2550, 3045);
+    rTxtDeclares = place(new PanelEdit(client), 105, 4755, 8715, 1275);
+    rTxtCode = place(new PanelEdit(client), 105, 1500, 6075, 3030);
+    cmdExit = place(new QPushButton(QStringLiteral("Exit"), client), 150, 15, 735, 495);
+    lblStatic[4] = label(client, QStringLiteral("Item:"), 3135, 600);
+    lblStatic[3] = label(client, QStringLiteral("Category:"), 120, 600);
+    lblStatic[2] = label(client, QStringLiteral("API and DLL Declarations:"), 120, 4545);
+    lblStatic[1] = label(client, QStringLiteral("Notes:"), 6270, 1290);
+    lblStatic[0] = label(client, QStringLiteral("Code:"), 135, 1290);
+
+    const struct {
+        QWidget* control;
+        const char* name;
+        const char* accessibleName;
+    } names[] = {
+        {cboItems, "cboItems", "Item"},         {cboCategory, "cboCategory", "Category"},
+        {rTxtNotes, "rTxtNotes", "Notes"},      {rTxtDeclares, "rTxtDeclares", "API and DLL Declarations"},
+        {rTxtCode, "rTxtCode", "Code"},         {cmdExit, "cmdExit", "Exit"},
+    };
+    for (const auto& n : names) {
+        n.control->setObjectName(QLatin1String(n.name));
+        n.control->setAccessibleName(QLatin1String(n.accessibleName));
+    }
+    for (int i = 0; i < 5; ++i) lblStatic[i]->setObjectName(QStringLiteral("lblStatic%1").arg(i));
+    lblStatic[4]->setBuddy(cboItems);
+    lblStatic[3]->setBuddy(cboCategory);
+
+    rTxtNotes->setLineWrapMode(QTextEdit::WidgetWidth);
+
+    for (QComboBox* list : {cboCategory, cboItems}) list->setFont(fonts::formFont());
+
+    cmdExit->setFont(fonts::formFont());
+    QPalette grey = cmdExit->palette();
+    grey.setColor(QPalette::Button, QColor(192, 192, 192));
+    cmdExit->setPalette(grey);
+    cmdExit->setAutoFillBackground(true);
+
+    // Tab order: Exit, the code, declarations and notes panels, then the
+    // category and item lists (the labels take no focus).
+    setTabOrder(cmdExit, rTxtCode);
+    setTabOrder(rTxtCode, rTxtDeclares);
+    setTabOrder(rTxtDeclares, rTxtNotes);
+    setTabOrder(rTxtNotes, cboCategory);
+    setTabOrder(cboCategory, cboItems);
+
+    resize(platform::twips::toPixels(kClientWidth),
+           platform::twips::toPixels(kClientHeight) + menuBar()->sizeHint().height());
+}
+
+void frmSnibbet::buildMenus() {
+    const auto entry = [this](QMenu* menu, const char* name, const QString& caption) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        return action;
+    };
+
+    mnuCategory = menuBar()->addMenu(QStringLiteral("Categories"));
+    mnuCategory->setObjectName(QStringLiteral("mnuCategory"));
+    mnuAddCat = entry(mnuCategory, "mnuAddCat", QStringLiteral("Add"));
+    mnuDeleteCat = entry(mnuCategory, "mnuDeleteCat", QStringLiteral("Delete"));
+    mnuRenameCat = entry(mnuCategory, "mnuRenameCat", QStringLiteral("Rename"));
+
+    mnuItems = menuBar()->addMenu(QStringLiteral("Items"));
+    mnuItems->setObjectName(QStringLiteral("mnuItems"));
+    mnuAddItem = entry(mnuItems, "mnuAddItem", QStringLiteral("Add"));
+    mnuDeleteItem = entry(mnuItems, "mnuDeleteItem", QStringLiteral("Delete"));
+    mnuRenameItem = entry(mnuItems, "mnuRenameItem", QStringLiteral("Rename"));
+
+    // The panels' menus belong to the window but never stand on the bar.
+    const struct {
+        QMenu** menu;
+        const char* name;
+        const char* caption;
+        PanelEdit* box;
+        store::Field field;
+        const char* linesWord;
+    } panelMenus[] = {
+        {&mnuCode, "mnuCode", "Code", rTxtCode, store::Field::Code, "code"},
+        {&mnuDeclares, "mnuDeclares", "Declares", rTxtDeclares, store::Field::Declares, "code"},
+        {&mnuNotes, "mnuNotes", "Notes", rTxtNotes, store::Field::Notes, "text"},
+    };
+    for (int i = 0; i < 3; ++i) {
+        const auto& m = panelMenus[i];
+        QMenu* menu = *m.menu = new QMenu(QLatin1String(m.caption), this);
+        menu->setObjectName(QLatin1String(m.name));
+        const QString prefix = QLatin1String(m.name);
+        Panel& panel = panels[i];
+        panel.box = m.box;
+        panel.field = m.field;
+        panel.menu = menu;
+        panel.linesWord = QLatin1String(m.linesWord);
+        panel.cut = entry(menu, qPrintable(prefix + "Cut"), QStringLiteral("Cut"));
+        panel.copy = entry(menu, qPrintable(prefix + "Copy"), QStringLiteral("Copy"));
+        panel.paste = entry(menu, qPrintable(prefix + "Paste"), QStringLiteral("Paste"));
+        panel.print = entry(menu, qPrintable(prefix + "Print"), QStringLiteral("Print"));
+        panel.clearAll = entry(menu, qPrintable(prefix + "Clear"), QStringLiteral("Clear All"));
+    }
+
+    // "Instructions" runs at once: an action on the bar, not a menu.
+    mnuInstructions = menuBar()->addAction(QStringLiteral("Instructions"));
+    mnuInstructions->setObjectName(QStringLiteral("mnuInstructions"));
+}
+
+// Every event of the window reaches its handler here, and only through the guard.
+void frmSnibbet::wireEvents() {
+    const auto wire = [this](auto* sender, auto signal, std::function<void()> handler) {
+        connect(sender, signal, this, [this, handler] { guarded(handler); });
+    };
+    wire(cmdExit, &QPushButton::clicked, [this] { cmdExit_Click(); });
+    wire(cboCategory, &QComboBox::activated, [this] { cboCategory_Click(); });
+    wire(cboItems, &QComboBox::activated, [this] { cboItems_Click(); });
+    wire(mnuAddCat, &QAction::triggered, [this] { mnuAddCat_Click(); });
+    wire(mnuAddItem, &QAction::triggered, [this] { mnuAddItem_Click(); });
+    wire(mnuRenameCat, &QAction::triggered, [this] { mnuRenameCat_Click(); });
+    wire(mnuRenameItem, &QAction::triggered, [this] { mnuRenameItem_Click(); });
+    wire(mnuDeleteCat, &QAction::triggered, [this] { mnuDeleteCat_Click(); });
+    wire(mnuDeleteItem, &QAction::triggered, [this] { mnuDeleteItem_Click(); });
+    wire(mnuInstructions, &QAction::triggered, [this] { mnuInstructions_Click(); });
+    for (Panel& panel : panels) {
+        Panel* p = &panel;
+        connect(p->box, &PanelEdit::focusLost, this, [this, p](Qt::FocusReason reason) {
+            if (isSavePoint(reason)) guarded([this, p] { Panel_LostFocus(*p); });
+        });
+        connect(p->box, &PanelEdit::mouseReleased, this, [this, p](Qt::MouseButton button) {
+            guarded([this, p, button] { Panel_MouseUp(*p, button); });
+        });
+        wire(p->cut, &QAction::triggered, [this, p] { mnuPanelCut_Click(*p); });
+        wire(p->copy, &QAction::triggered, [this, p] { mnuPanelCopy_Click(*p); });
+        wire(p->paste, &QAction::triggered, [this, p] { mnuPanelPaste_Click(*p); });
+        wire(p->print, &QAction::triggered, [this, p] { mnuPanelPrint_Click(*p); });
+        wire(p->clearAll, &QAction::triggered, [this, p] { mnuPanelClear_Click(*p); });
+    }
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &frmSnibbet::onFocusWindowChanged);
+}
+
+QString errorReport(int number, const QString& text) {
+    return QStringLiteral("%1\n\n(Error %2)").arg(text).arg(number);
+}
+
+void frmSnibbet::guarded(const std::function<void()>& handler) {
+    if (endedByError_) return;
+    int number = 0;
+    QString text;
+    try {
+        handler();
+        return;
+    } catch (const store::StoreError& e) {
+        number = e.number(), text = e.text();
+    } catch (const platform::PlatformError& e) {
+        number = e.number(), text = e.text();
+    } catch (const std::exception& e) {
+        number = 51, text = QStringLiteral("Internal error: %1").arg(QString::fromUtf8(e.what()));
+    }
+    // Nothing more runs on a library in an unknown state: not even the tidy-up.
+    endedByError_ = true;
+    services_.messageBox(errorReport(number, text), QStringLiteral("Snibbet"));
+    services_.endProgram(1);
+}

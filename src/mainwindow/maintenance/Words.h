@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+// What the user reads in the maintenance commands, for categories and items.
+namespace maintenance {
+
+struct Words {
+    QString addPrompt;
+    QString addTitle;
+    QString renameTitle;
+    QString (*caution)(const QString& name);
+};
+
+const Words& categoryWords();
+const Words& itemWords();
+
+inline const QString kCautionTitle = QStringLiteral("Caution...");
+
+}  // namespace maintenance

@@ -1,0 +1,21 @@
+#include <QComboBox>
+
+#include "mainwindow/frmSnibbet.h"
+#include "store/Statements.h"
+
+// Deletes at once, without a question; the panels keep what they show.
+void frmSnibbet::deleteName(Level level) {
+    if (level == Level::Category) {
+        store::deleteCategory(dbLibrary, current(Level::Category));
+        datCategory.Refresh();
+        datItems.Refresh();
+        cboCategory->clear();
+        PopCatList();
+        cboItems->clear();
+        PopItemsList();
+    } else {
+        store::deleteItem(dbLibrary, current(Level::Category), current(Level::Item));
+        datItems.Refresh();
+        FindItems();
+    }
+}

@@ -1,0 +1,51 @@
+#include <QComboBox>
+
+#include "mainwindow/ComboLists.h"
+#include "mainwindow/PanelEdit.h"
+#include "mainwindow/frmSnibbet.h"
+
+namespace {
+
+// Every row's name, in stored order; the record set is left past its end.
+QStringList names(store::RecordSet& rs, store::Field field) {
+    QStringList names;
+    if (rs.isBOF() && rs.isEOF()) return names;
+    names.reserve(rs.count());
+    for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) names << rs.text(field);
+    return names;
+}
+
+}  // namespace
+
+void frmSnibbet::PopCatList() {
+    combolists::append(*cboCategory, names(datCategory.Recordset(), store::Field::Category));
+}
+
+void frmSnibbet::PopItemsList() {
+    combolists::append(*cboItems, names(datItems.Recordset(), store::Field::ItemName));
+}
+
+void frmSnibbet::FindItems() {
+    datItems.setRecordSource(store::RecordSource::itemsOf(cboCategory->currentText()));
+    datItems.Refresh();
+    cboItems->clear();
+    PopItemsList();
+}
+
+void frmSnibbet::cboCategory_Click() {
+    for (PanelEdit* panel : {rTxtCode, rTxtDeclares, rTxtNotes}) panel->setPlainText(QString());
+    FindItems();
+}
+
+// A choice that finds no row of the category (the list went stale) shows
+// empty panels rather than some other item's texts.
+void frmSnibbet::cboItems_Click() {
+    store::RecordSet& rs = datItems.Recordset();
+    const QString item = cboItems->currentText();
+    if (item.isEmpty() || cboCategory->currentText().isEmpty() || (rs.isBOF() && rs.isEOF())) return;
+    rs.FindFirst(store::Field::ItemName, item);
+    const bool found = !rs.NoMatch();
+    rTxtCode->setPlainText(found ? rs.text(store::Field::Code) : QString());
+    rTxtNotes->setPlainText(found ? rs.text(store::Field::Notes) : QString());
+    rTxtDeclares->setPlainText(found ? rs.text(store::Field::Declares) : QString());
+}

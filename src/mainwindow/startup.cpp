@@ -1,0 +1,75 @@
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QWindow>
+
+#include "instructions/frmInstructions.h"
+#include "mainwindow/frmSnibbet.h"
+#include "platform/PlatformServices.h"
+#include "platform/Placement.h"
+#include "store/StoreError.h"
+#include "store/TidyUp.h"
+
+frmSnibbet* startSnibbet(const QString& folder, platform::PlatformServices& services) {
+    const QString title = QStringLiteral("Snibbet");
+    try {
+        if (!QFileInfo::exists(store::Library::pathIn(folder))) {
+            const QString offer =
+                QStringLiteral("There is no library in %1 yet.\n\nCreate an empty library there "
+                               "now? Choose No to end Snibbet.")
+                    .arg(folder);
+            if (!services.askYesNo(offer, title)) return nullptr;
+            store::Library::createEmpty(folder);
+        }
+        auto* window = new frmSnibbet(store::Library::open(folder), services);
+        window->Form_Load();
+        return window;
+    } catch (const store::StoreError& e) {
+        services.messageBox(errorReport(e.number(), e.text()), title);
+        return nullptr;
+    }
+}
+
+// Centres the window on the screen and shows it.
+void frmSnibbet::Form_Load() {
+    platform::placement::place(*this, services_.screenSizeTwips(), 2.0f);
+    show();
+    activateWindow();
+}
+
+// The category list is filled at the first activation. Every later change of
+// the categories empties and refills the list itself, so a return from the
+// instructions window has nothing to add and would only repeat the entries.
+void frmSnibbet::Form_Activate() {
+    if (std::exchange(activatedOnce_, true)) return;
+    PopCatList();
+}
+
+// The window becomes the program's active window at its first showing and
+// when the user comes back from the instructions window; coming back from a
+// message box or from another program is no activation.
+void frmSnibbet::onFocusWindowChanged(QWindow* now) {
+    const QPointer<QWindow> previous = std::exchange(previousFocusWindow_, now);
+    if (!now || now != windowHandle()) return;
+    const bool fromInstructions = previous && instructions_ && previous == instructions_->windowHandle();
+    if (!activatedOnce_ || fromInstructions) guarded([this] { Form_Activate(); });
+}
+
+void frmSnibbet::cmdExit_Click() { close(); }
+
+void frmSnibbet::closeEvent(QCloseEvent* event) {
+    guarded([this] { Form_Unload(); });
+    event->accept();
+}
+
+// Runs once, whatever closed the window; a failed tidy-up leaves the library
+// as it was and still lets the window close.
+void frmSnibbet::Form_Unload() {
+    if (unloaded_ || endedByError_) return;
+    unloaded_ = true;
+    savePanelBeforeClosing();
+    services_.setMousePointer(platform::MousePointer::Hourglass);
+    store::TidyUp::run(dbLibrary);
+    services_.setMousePointer(platform::MousePointer::Default);
+}

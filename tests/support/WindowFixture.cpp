@@ -1,0 +1,57 @@
+#include "support/WindowFixture.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QTest>
+
+#include "mainwindow/PanelEdit.h"
+
+WindowFixture::WindowFixture() = default;
+
+WindowFixture::~WindowFixture() {
+    if (window) {
+        window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+frmSnibbet& WindowFixture::start() {
+    window = startSnibbet(lib.folder(), fake);
+    if (!window) qFatal("the window did not come up: %s",
+                        fake.messages.isEmpty() ? "" : qPrintable(fake.messages.last().text));
+    QApplication::setActiveWindow(window);
+    if (!QTest::qWaitForWindowActive(window)) qWarning("the main window did not become active");
+    return *window;
+}
+
+void WindowFixture::close() {
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+frmSnibbet& WindowFixture::restart() {
+    close();
+    return start();
+}
+
+void WindowFixture::choose(QComboBox* list, const QString& name) {
+    const int index = list->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index < 0) qFatal("no entry \"%s\" in the list", qPrintable(name));
+    list->setFocus(Qt::MouseFocusReason);
+    list->setCurrentIndex(index);
+    emit list->activated(index);
+}
+
+void WindowFixture::chooseCategory(const QString& name) { choose(window->cboCategory, name); }
+void WindowFixture::chooseItem(const QString& name) { choose(window->cboItems, name); }
+
+QStringList WindowFixture::entries(const QComboBox* list) {
+    QStringList names;
+    for (int i = 0; i < list->count(); ++i) names << list->itemText(i);
+    return names;
+}
+
+QStringList WindowFixture::panelTexts() const {
+    return {window->rTxtCode->toPlainText(), window->rTxtDeclares->toPlainText(),
+            window->rTxtNotes->toPlainText()};
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QPointer>
+#include <QStringList>
+#include <memory>
+
+#include "mainwindow/frmSnibbet.h"
+#include "support/FakePlatformServices.h"
+#include "support/TempLibrary.h"
+
+class QComboBox;
+
+// The main window on a fresh library with the fake desktop: started as the
+// program starts it, driven as a user drives it, closed as a user closes it.
+class WindowFixture {
+public:
+    WindowFixture();
+    ~WindowFixture();
+
+    TempLibrary lib;
+    FakePlatformServices fake;
+    QPointer<frmSnibbet> window;
+
+    // Starts the program (the library must exist); the window is shown and active.
+    frmSnibbet& start();
+    // Closes the main window as the close box does, and lets it be released.
+    void close();
+    // Closes and starts again on the same library.
+    frmSnibbet& restart();
+
+    // Chooses an entry of a list by its text, as a user picking it with the
+    // mouse; fails the test if no entry has that text.
+    void chooseCategory(const QString& name);
+    void chooseItem(const QString& name);
+    static void choose(QComboBox* list, const QString& name);
+
+    static QStringList entries(const QComboBox* list);
+    // What the panels show: code, declarations, notes.
+    QStringList panelTexts() const;
+};
