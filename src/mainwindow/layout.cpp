@@ -51,6 +51,9 @@ frmSnibbet::frmSnibbet(store::Library library, platform::PlatformServices& servi
     buildControls();
     buildMenus();
     wireEvents();
+    // The client area below the menu bar has the layout's size.
+    resize(platform::twips::toPixels(kClientWidth),
+           platform::twips::toPixels(kClientHeight) + menuBar()->sizeHint().height());
 }
 
 frmSnibbet::~frmSnibbet() = default;
@@ -113,9 +116,6 @@ void frmSnibbet::buildControls() {
     setTabOrder(rTxtDeclares, rTxtNotes);
     setTabOrder(rTxtNotes, cboCategory);
     setTabOrder(cboCategory, cboItems);
-
-    resize(platform::twips::toPixels(kClientWidth),
-           platform::twips::toPixels(kClientHeight) + menuBar()->sizeHint().height());
 }
 
 void frmSnibbet::buildMenus() {
