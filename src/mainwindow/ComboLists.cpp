@@ -27,4 +27,9 @@ void append(QComboBox& list, const QStringList& entries) {
     list.setEditText(text);
 }
 
+void empty(QComboBox& list) {
+    list.clear();
+    list.clearEditText();
+}
+
 }  // namespace combolists

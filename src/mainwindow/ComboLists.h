@@ -13,4 +13,8 @@ namespace combolists {
 QComboBox* create(QWidget* parent);
 void append(QComboBox& list, const QStringList& entries);
 
+// Empties a list and its text. QComboBox::clear() keeps a typed text when no
+// entry was chosen, and that text would still read as the current selection.
+void empty(QComboBox& list);
+
 }  // namespace combolists

@@ -13,6 +13,7 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QAction;
+class QThread;
 class QWindow;
 class frmInstructions;
 class PanelEdit;
@@ -116,6 +117,10 @@ public:
     void mnuPanelClear_Click(Panel& panel);
     void mnuPanelPrint_Click(Panel& panel);
 
+    // ---- A dated copy of the library, at most once a day (backup.cpp) -------
+    void startBackup();
+    void waitForBackup();
+
     // ---- Instructions (instructions/) ---------------------------------------
     void mnuInstructions_Click();
 
@@ -141,6 +146,7 @@ private:
 
     platform::PlatformServices& services_;
     QPointer<frmInstructions> instructions_;
+    QThread* backup_ = nullptr;
     QPointer<QWindow> previousFocusWindow_;
     bool activatedOnce_ = false;
     bool unloaded_ = false;

@@ -56,7 +56,7 @@ frmSnibbet::frmSnibbet(store::Library library, platform::PlatformServices& servi
            platform::twips::toPixels(kClientHeight) + menuBar()->sizeHint().height());
 }
 
-frmSnibbet::~frmSnibbet() = default;
+frmSnibbet::~frmSnibbet() { waitForBackup(); }
 
 // Controls at fixed places: the window has no layout, so enlarging it only
 // shows more background.

@@ -28,7 +28,7 @@ void frmSnibbet::PopItemsList() {
 void frmSnibbet::FindItems() {
     datItems.setRecordSource(store::RecordSource::itemsOf(cboCategory->currentText()));
     datItems.Refresh();
-    cboItems->clear();
+    combolists::empty(*cboItems);
     PopItemsList();
 }
 

@@ -24,6 +24,7 @@ frmSnibbet* startSnibbet(const QString& folder, platform::PlatformServices& serv
         }
         auto* window = new frmSnibbet(store::Library::open(folder), services);
         window->Form_Load();
+        window->startBackup();
         return window;
     } catch (const store::StoreError& e) {
         services.messageBox(errorReport(e.number(), e.text()), title);
@@ -68,6 +69,7 @@ void frmSnibbet::closeEvent(QCloseEvent* event) {
 void frmSnibbet::Form_Unload() {
     if (unloaded_ || endedByError_) return;
     unloaded_ = true;
+    waitForBackup();
     savePanelBeforeClosing();
     services_.setMousePointer(platform::MousePointer::Hourglass);
     store::TidyUp::run(dbLibrary);

@@ -6,6 +6,7 @@
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include "store/NameCompare.h"
 #include "store/StoreError.h"
@@ -120,8 +121,32 @@ std::unique_ptr<SQLite::Database> connect(const QString& path, int flags) {
 
 }  // namespace
 
+namespace {
+
+bool identify(const QString& path, quint64& device, quint64& inode) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) return false;
+    device = info.st_dev;
+    inode = info.st_ino;
+    return true;
+}
+
+}  // namespace
+
 Library::Library(QString path, std::unique_ptr<SQLite::Database> db)
-    : path_(std::move(path)), db_(std::move(db)) {}
+    : path_(std::move(path)), db_(std::move(db)) {
+    identify(path_, device_, inode_);
+}
+
+void Library::checkStillInPlace() const {
+    quint64 device = 0, inode = 0;
+    if (!identify(path_, device, inode) || device != device_ || inode != inode_)
+        throw StoreError(LibraryReplaced,
+                         QStringLiteral("The library %1 was replaced or removed by another program while "
+                                        "Snibbet had it open, so Snibbet saves nothing more into it. Start "
+                                        "Snibbet again to work with the file that is there now.")
+                             .arg(quoted(path_)));
+}
 Library::Library(Library&&) noexcept = default;
 Library& Library::operator=(Library&&) noexcept = default;
 Library::~Library() = default;

@@ -32,11 +32,18 @@ public:
     const QString& path() const { return path_; }
     SQLite::Database& database() const { return *db_; }
 
+    // Called before every change: a file that another program replaced or
+    // removed while it was open would take changes that nobody ever sees
+    // again, so that is a StoreError instead.
+    void checkStillInPlace() const;
+
 private:
     Library(QString path, std::unique_ptr<SQLite::Database> db);
 
     QString path_;
     std::unique_ptr<SQLite::Database> db_;
+    quint64 device_ = 0;
+    quint64 inode_ = 0;
 };
 
 }  // namespace store

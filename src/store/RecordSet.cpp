@@ -225,6 +225,7 @@ void RecordSet::Update() {
         throw StoreError(NoCurrentRow, QStringLiteral("Update was called without Edit or AddNew."));
     const Pending what = std::exchange(pending_, Pending::Nothing);
     const auto fields = std::exchange(pendingFields_, {});
+    library_->checkStillInPlace();
     translatingEngineErrors([&] {
         SQLite::Database& db = library_->database();
         QByteArray columns;

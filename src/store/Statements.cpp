@@ -28,6 +28,7 @@ void runWithCategory(const Library& library, const QByteArray& sql,
 
 template <typename Work>
 void inOneTransaction(const Library& library, Work&& work) {
+    library.checkStillInPlace();
     translatingEngineErrors([&] {
         SQLite::Transaction transaction(library.database(), SQLite::TransactionBehavior::IMMEDIATE);
         work();

@@ -20,6 +20,8 @@ enum ErrorNumber : int {
     LibraryExists = 9008,
     NoCurrentRow = 9009,
     RowVanished = 9010,
+    BackupFailed = 9011,
+    LibraryReplaced = 9012,
 };
 
 // The one exception type of the store: a number and a text a user can read,

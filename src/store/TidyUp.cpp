@@ -36,6 +36,7 @@ constexpr const char* kStatements[TidyUp::kSteps] = {
 
 bool TidyUp::run(const Library& library, const StepHook& beforeStep) noexcept {
     try {
+        library.checkStillInPlace();
         SQLite::Transaction transaction(library.database(), SQLite::TransactionBehavior::IMMEDIATE);
         for (int step = 1; step <= kSteps; ++step) {
             if (beforeStep) beforeStep(step);

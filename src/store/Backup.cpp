@@ -1,0 +1,64 @@
+#include "store/Backup.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <SQLiteCpp/Backup.h>
+#include <SQLiteCpp/Database.h>
+
+#include "store/StoreError.h"
+
+namespace store {
+namespace {
+
+constexpr char kFolder[] = "Snibbet backups";
+
+// Online backup from a connection of its own: it reads a consistent picture
+// of the file while the program goes on using it.
+void copyDatabase(const QString& from, const QString& to) {
+    SQLite::Database source(from.toStdString(), SQLite::OPEN_READONLY, 3000);
+    SQLite::Database target(to.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+    SQLite::Backup backup(target, source);
+    backup.executeStep(-1);
+}
+
+void keepNewest(QDir folder, int count) {
+    // Dated names sort by date.
+    QStringList copies = folder.entryList({QStringLiteral("Snibbet *.mdb")}, QDir::Files, QDir::Name);
+    while (copies.size() > count) folder.remove(copies.takeFirst());
+}
+
+}  // namespace
+
+QString Backup::folderFor(const QString& libraryPath) {
+    return QFileInfo(libraryPath).dir().filePath(QString::fromLatin1(kFolder));
+}
+
+QString Backup::fileFor(const QString& libraryPath, QDate day) {
+    return QDir(folderFor(libraryPath)).filePath(QStringLiteral("Snibbet %1.mdb").arg(day.toString(Qt::ISODate)));
+}
+
+bool Backup::makeIfDue(const QString& libraryPath, QDate today) {
+    const QString file = fileFor(libraryPath, today);
+    if (QFileInfo::exists(file)) return false;
+    const QDir folder(folderFor(libraryPath));
+    if (!folder.exists() && !QDir().mkpath(folder.path()))
+        throw StoreError(BackupFailed, QStringLiteral("The folder \"%1\" could not be created.").arg(folder.path()));
+    // Written under another name first: a copy cut short never looks complete.
+    const QString partial = file + QStringLiteral(".partial");
+    QFile::remove(partial);
+    try {
+        translatingEngineErrors([&] { copyDatabase(libraryPath, partial); });
+    } catch (...) {
+        QFile::remove(partial);
+        throw;
+    }
+    if (!QFile::rename(partial, file)) {
+        QFile::remove(partial);
+        throw StoreError(BackupFailed, QStringLiteral("The copy \"%1\" could not be written.").arg(file));
+    }
+    keepNewest(folder, kCopiesKept);
+    return true;
+}
+
+}  // namespace store

@@ -1,0 +1,71 @@
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include "store/Backup.h"
+#include "store/Library.h"
+#include "store/StoreError.h"
+#include "support/TempLibrary.h"
+
+using store::Backup;
+
+class TestBackup : public QObject {
+    Q_OBJECT
+private slots:
+    void copyIsAWholeLibraryMadeOnceADay();
+    void keepsTheLastSevenCopies();
+    void failureLeavesEarlierCopiesAndNoPartialFile();
+};
+
+void TestBackup::copyIsAWholeLibraryMadeOnceADay() {
+    TempLibrary lib;
+    lib.addCategory("c");
+    lib.addItem("c", "it's", QString(200000, 'x'), "d", "n");
+    const QDate day(2026, 12, 7);
+    QVERIFY(Backup::makeIfDue(lib.path(), day));
+    lib.addItem("c", "later");
+    QVERIFY(!Backup::makeIfDue(lib.path(), day));  // not twice a day
+
+    const QString copy = Backup::fileFor(lib.path(), day);
+    QCOMPARE(QFileInfo(copy).fileName(), "Snibbet 2026-12-07.mdb");
+    QCOMPARE(QFileInfo(copy).dir().dirName(), "Snibbet backups");
+    // Restoring is copying it over the library: it opens as one.
+    QTemporaryDir restored;
+    QVERIFY(QFile::copy(copy, store::Library::pathIn(restored.path())));
+    store::Library library = store::Library::open(restored.path());
+    Q_UNUSED(library);
+    TempLibrary view;
+    QFile::remove(view.path());
+    QVERIFY(QFile::copy(copy, view.path()));
+    QCOMPARE(view.rows("Items"), QStringList{"c|it's|" + QString(200000, 'x') + "|d|n"});
+}
+
+void TestBackup::keepsTheLastSevenCopies() {
+    TempLibrary lib;
+    const QDate first(2026, 11, 1);
+    for (int i = 0; i < 10; ++i) QVERIFY(Backup::makeIfDue(lib.path(), first.addDays(i * 2)));
+    const QStringList copies = QDir(Backup::folderFor(lib.path())).entryList(QDir::Files, QDir::Name);
+    QCOMPARE(copies.size(), Backup::kCopiesKept);
+    QCOMPARE(copies.first(), "Snibbet 2026-11-07.mdb");
+    QCOMPARE(copies.last(), "Snibbet 2026-11-19.mdb");
+}
+
+void TestBackup::failureLeavesEarlierCopiesAndNoPartialFile() {
+    TempLibrary lib;
+    QVERIFY(Backup::makeIfDue(lib.path(), QDate(2026, 12, 1)));
+    QFile damaged(lib.path());
+    QVERIFY(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    damaged.write("no longer a database, not even close to one; just text that fills a header");
+    damaged.close();
+    try {
+        Backup::makeIfDue(lib.path(), QDate(2026, 12, 2));
+        QFAIL("a copy of a damaged file was reported as made");
+    } catch (const store::StoreError& e) {
+        QVERIFY(!e.text().isEmpty());
+    }
+    QCOMPARE(QDir(Backup::folderFor(lib.path())).entryList(QDir::Files),
+             QStringList{"Snibbet 2026-12-01.mdb"});
+}
+
+QTEST_GUILESS_MAIN(TestBackup)
+#include "tst_backup.moc"

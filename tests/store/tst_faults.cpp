@@ -1,0 +1,122 @@
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+#include <SQLiteCpp/Database.h>
+
+#include "store/Library.h"
+#include "store/RecordSet.h"
+#include "store/Statements.h"
+#include "store/StoreError.h"
+#include "store/TidyUp.h"
+#include "support/TempLibrary.h"
+
+using namespace store;
+
+// Faults of the disk and of the file: each is an error with a number and a
+// text for the user, never a silent loss, and what was saved before stays.
+class TestFaults : public QObject {
+    Q_OBJECT
+private slots:
+    void diskFullKeepsEarlierChanges();
+    void fileReplacedWhileOpenTakesNoChange();
+    void fileLockedByAnotherProgramDuringASave();
+    void truncatedFileIsReported();
+};
+
+namespace {
+
+// Saves `code` into the first item of category "c"; returns the error, if any.
+std::optional<StoreError> save(const Library& library, const QString& code) {
+    DataSource items(library, RecordSource::itemsOf("c"));
+    try {
+        RecordSet& rs = items.Recordset();
+        rs.Edit();
+        rs.setText(Field::Code, code);
+        rs.Update();
+    } catch (const StoreError& e) {
+        return e;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+void TestFaults::diskFullKeepsEarlierChanges() {
+    TempLibrary lib;
+    lib.addCategory("c");
+    lib.addItem("c", "one", "original");
+    Library library = Library::open(lib.folder());
+    QVERIFY(!save(library, "saved before the disk filled"));
+    // Room for a few more pages only, as on a disk that is nearly full.
+    library.database().exec("PRAGMA max_page_count = " +
+                            std::to_string(library.database().execAndGet("PRAGMA page_count").getInt() + 2));
+    const auto error = save(library, QString(2'000'000, 'x'));
+    QVERIFY(error);
+    QCOMPARE(error->number() & 0xff, 13);  // SQLITE_FULL
+    QVERIFY2(error->text().contains("disk is full"), qPrintable(error->text()));
+    QCOMPARE(lib.rows("Items"), QStringList{"c|one|saved before the disk filled||"});
+}
+
+void TestFaults::fileReplacedWhileOpenTakesNoChange() {
+    TempLibrary lib;
+    lib.addCategory("c");
+    lib.addItem("c", "one", "original");
+    TempLibrary other;
+    other.addCategory("theirs");
+    Library library = Library::open(lib.folder());
+    QVERIFY(QFile::remove(lib.path()));
+    QVERIFY(QFile::copy(other.path(), lib.path()));
+
+    const auto error = save(library, "lost?");
+    QVERIFY(error);
+    QCOMPARE(error->number(), int(LibraryReplaced));
+    QVERIFY_THROWS_EXCEPTION(StoreError, deleteCategory(library, "theirs"));
+    QVERIFY(!TidyUp::run(library));
+    QCOMPARE(lib.rows("Category"), QStringList{"theirs"});  // the new file is untouched
+    QVERIFY(lib.rows("Items").isEmpty());
+}
+
+void TestFaults::fileLockedByAnotherProgramDuringASave() {
+    TempLibrary lib;
+    lib.addCategory("c");
+    lib.addItem("c", "one", "original");
+    Library library = Library::open(lib.folder());
+    QProcess holder;
+    holder.start("sqlite3", {lib.path()});
+    QVERIFY(holder.waitForStarted());
+    holder.write("BEGIN IMMEDIATE; UPDATE Items SET Notes = 'theirs';\n.print holding\n");
+    QVERIFY(holder.waitForReadyRead(5000));
+    QElapsedTimer timer;
+    timer.start();
+    const auto error = save(library, "mine");
+    QVERIFY(error);
+    QVERIFY(timer.elapsed() < 20000);
+    QCOMPARE(error->number() & 0xff, 5);  // SQLITE_BUSY
+    QVERIFY2(error->text().contains("another program"), qPrintable(error->text()));
+    holder.write("ROLLBACK;\n.quit\n");
+    QVERIFY(holder.waitForFinished());
+    QCOMPARE(lib.rows("Items"), QStringList{"c|one|original||"});
+    QVERIFY(!save(library, "mine"));  // the lock gone, saving works again
+}
+
+void TestFaults::truncatedFileIsReported() {
+    TempLibrary lib;
+    lib.addCategory("c");
+    for (int i = 0; i < 400; ++i) lib.addItem("c", QString::number(i), QString(3000, QChar(u'a' + i % 26)));
+    QFile file(lib.path());
+    QVERIFY(file.resize(file.size() / 2));
+    bool reported = false;
+    try {
+        Library library = Library::open(lib.folder());
+        DataSource items(library, RecordSource::itemsOf("c"));
+        RecordSet& rs = items.Recordset();
+        for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) rs.text(Field::Code);
+    } catch (const StoreError& e) {
+        reported = true;
+        QVERIFY2(e.text().contains("damaged") || e.text().contains("not a database"), qPrintable(e.text()));
+    }
+    QVERIFY(reported);
+}
+
+QTEST_GUILESS_MAIN(TestFaults)
+#include "tst_faults.moc"
