@@ -19,6 +19,12 @@ PanelEdit::PanelEdit(QWidget* parent) : QTextEdit(parent) {
     setTabChangesFocus(false);
 }
 
+void PanelEdit::setPlainText(const QString& text) {
+    moveCursor(QTextCursor::Start);  // no selection to take the format
+    setCurrentCharFormat(QTextCharFormat());
+    QTextEdit::setPlainText(text);
+}
+
 void PanelEdit::focusOutEvent(QFocusEvent* event) {
     QTextEdit::focusOutEvent(event);
     emit focusLost(event->reason());

@@ -10,6 +10,12 @@ class PanelEdit : public QTextEdit {
 public:
     explicit PanelEdit(QWidget* parent = nullptr);
 
+    // Shows a text as stored: without any format. QTextEdit's own version
+    // gives the whole new text the format at the caret, so an item chosen
+    // after a bold word was pasted would show in bold although the library
+    // holds plain characters. (The window reaches its panels as PanelEdit.)
+    void setPlainText(const QString& text);
+
 signals:
     void focusLost(Qt::FocusReason reason);
     void mouseReleased(Qt::MouseButton button);

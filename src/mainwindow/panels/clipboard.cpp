@@ -38,5 +38,10 @@ void frmSnibbet::mnuPanelPaste_Click(Panel& panel) {
     services_.sendKeys(QStringLiteral("+{INSERT}"), panel.box);
 }
 
-// Reaches the library when the panel next loses the focus.
-void frmSnibbet::mnuPanelClear_Click(Panel& panel) { panel.box->setPlainText(QString()); }
+// Reaches the library when the panel next loses the focus, or when the window
+// is closed with the panel still focused. Showing a text marks the panel
+// unchanged, but clearing it is the user's change, so it is marked as one.
+void frmSnibbet::mnuPanelClear_Click(Panel& panel) {
+    panel.box->setPlainText(QString());
+    panel.box->document()->setModified(true);
+}

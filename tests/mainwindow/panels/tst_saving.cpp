@@ -1,0 +1,341 @@
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTextBlock>
+
+#include "mainwindow/panels/PanelSupport.h"
+
+using namespace panelsupport;
+
+namespace {
+
+// True when any character of the panel is bold, italic or underlined.
+bool showsFormatting(const QTextDocument* document) {
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            if (format.fontWeight() > QFont::Normal || format.fontItalic() || format.fontUnderline()) return true;
+        }
+    return false;
+}
+
+}  // namespace
+
+class TestSaving : public QObject {
+    Q_OBJECT
+private slots:
+    void leavingForAnotherControlSaves_data();
+    void leavingForAnotherControlSaves();
+    void passingInterruptionsAreNoSavePoint_data();
+    void passingInterruptionsAreNoSavePoint();
+    void choosingAnotherItemSavesIntoTheOneEdited();
+    void missingSelectionCautionsAndEmptiesThePanel_data();
+    void missingSelectionCautionsAndEmptiesThePanel();
+    void leavingWithoutChangeStillWrites();
+    void emptyNotesAreStoredAsEmptyText_data();
+    void emptyNotesAreStoredAsEmptyText();
+    void formattedTextIsStoredAndShownPlain_data();
+    void formattedTextIsStoredAndShownPlain();
+    void typedItemNameNeverReceivesAnotherRowsText_data();
+    void typedItemNameNeverReceivesAnotherRowsText();
+    void failedSaveKeepsTheRowAndEndsTheProgram();
+    void closingWithTheCloseBoxSavesTheEditedPanel_data();
+    void closingWithTheCloseBoxSavesTheEditedPanel();
+};
+
+void TestSaving::leavingForAnotherControlSaves_data() {
+    QTest::addColumn<int>("panel");
+    QTest::addColumn<QString>("way");
+    QTest::newRow("code, click into notes") << 0 << "click next panel";
+    QTest::newRow("declarations, click into notes") << 1 << "click next panel";
+    QTest::newRow("notes, click into code") << 2 << "click next panel";
+    QTest::newRow("declarations, Ctrl+Tab to notes") << 1 << "Ctrl+Tab";
+    QTest::newRow("notes, Ctrl+Tab to category list") << 2 << "Ctrl+Tab";
+    QTest::newRow("code, Ctrl+Shift+Tab to Exit") << 0 << "Ctrl+Shift+Tab";
+    QTest::newRow("declarations, click into category list") << 1 << "click category list";
+    QTest::newRow("notes, click on Exit") << 2 << "click Exit";
+}
+
+void TestSaving::leavingForAnotherControlSaves() {
+    QFETCH(int, panel);
+    QFETCH(QString, way);
+    WindowFixture f;
+    frmSnibbet& w = startOnX(f);
+    PanelEdit* box = w.panels[panel].box;
+    clickInto(box);
+    QTest::keyClicks(box, " edited");
+    COMPARE_ROWS(f.lib.rows("Items"), (QStringList{row("x"), row("y")}));  // typing alone saves nothing
+
+    if (way == "click next panel") QTest::mouseClick(w.panels[(panel + 1) % 3].box->viewport(), Qt::LeftButton);
+    else if (way == "Ctrl+Tab") ctrlTab(box);
+    else if (way == "Ctrl+Shift+Tab") QTest::keyClick(box, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    else if (way == "click category list") QTest::mouseClick(w.cboCategory->lineEdit(), Qt::LeftButton);
+    else if (way == "click Exit") QTest::mouseClick(w.cmdExit, Qt::LeftButton);
+
+    if (f.window) QVERIFY(!box->hasFocus());
+    else QVERIFY(way == "click Exit");  // the window closed after the save
+    const QString old = QStringList{"code x", "decl x", "notes x"}[panel];
+    COMPARE_ROWS(f.lib.rows("Items"), (QStringList{row("x", panel, old + " edited"), row("y")}));
+    QVERIFY(f.fake.messages.isEmpty());
+}
+
+// The focus leaves for real and comes back; the text is saved only when the
+// user then moves on to another control.
+void TestSaving::passingInterruptionsAreNoSavePoint_data() {
+    QTest::addColumn<QString>("interruption");
+    QTest::addColumn<int>("reason");
+    QTest::newRow("panel's context menu") << "context menu" << int(Qt::PopupFocusReason);
+    QTest::newRow("menu of the menu bar") << "bar menu" << int(Qt::PopupFocusReason);
+    QTest::newRow("menu bar takes the keyboard") << "menu bar" << int(Qt::MenuBarFocusReason);
+    QTest::newRow("another window") << "window" << int(Qt::ActiveWindowFocusReason);
+    QTest::newRow("modal box") << "modal" << int(Qt::ActiveWindowFocusReason);
+}
+
+void TestSaving::passingInterruptionsAreNoSavePoint() {
+    QFETCH(QString, interruption);
+    QFETCH(int, reason);
+    WindowFixture f;
+    frmSnibbet& w = startOnX(f);
+    clickInto(w.rTxtCode);
+    QTest::keyClicks(w.rTxtCode, " edited");
+    QSignalSpy left(w.rTxtCode, &PanelEdit::focusLost);
+
+    if (interruption == "context menu" || interruption == "bar menu") {
+        QMenu* menu = interruption == "context menu" ? w.mnuCode : w.mnuItems;
+        menu->popup(w.mapToGlobal(QPoint(40, 40)));
+        QVERIFY(QTest::qWaitForWindowExposed(menu));
+        menu->close();
+    } else if (interruption == "menu bar") {
+        // A tap of Alt gives the bar the keyboard; Escape gives it back.
+        QTest::keyClick(w.rTxtCode, Qt::Key_Alt);
+        QTRY_COMPARE(QApplication::focusWidget(), w.menuBar());
+        QTest::keyClick(w.menuBar(), Qt::Key_Escape);
+    } else {
+        QWidget other;
+        if (interruption == "modal") other.setWindowModality(Qt::ApplicationModal);
+        other.show();
+        QApplication::setActiveWindow(&other);
+        QTRY_VERIFY(!w.rTxtCode->hasFocus());
+        other.close();
+        QApplication::setActiveWindow(&w);
+    }
+    QTRY_VERIFY(w.rTxtCode->hasFocus());
+    QCOMPARE(left.size(), 1);
+    QCOMPARE(left[0][0].value<Qt::FocusReason>(), Qt::FocusReason(reason));
+    COMPARE_ROWS(f.lib.rows("Items"), (QStringList{row("x"), row("y")}));
+
+    ctrlTab(w.rTxtCode);
+    COMPARE_ROWS(f.lib.rows("Items"), (QStringList{row("x", 0, "code x edited"), row("y")}));
+}
+
+// A click into the item list, then Down chooses "y": x receives the text
+// typed while it was shown, and y's texts are shown untouched.
+void TestSaving::choosingAnotherItemSavesIntoTheOneEdited() {
+    WindowFixture f;
+    frmSnibbet& w = startOnX(f);
+    clickInto(w.rTxtNotes);
+    QTest::keyClicks(w.rTxtNotes, " edited");
+    QTest::mouseClick(w.cboItems->lineEdit(), Qt::LeftButton);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(w.cboItems->currentText(), "y");
+    COMPARE_ROWS(f.lib.rows("Items"), (QStringList{row("x", 2, "notes x edited"), row("y")}));
+    QCOMPARE(f.panelTexts(), (QStringList{"code y", "decl y", "notes y"}));
+}
+
+void TestSaving::missingSelectionCautionsAndEmptiesThePanel_data() {
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("nothing chosen yet") << "nothing chosen" << "lost text";
+    QTest::newRow("category chosen, no item") << "category only" << "lost text";
+    QTest::newRow("category chosen, no item, empty panel") << "category only" << "";
+    QTest::newRow("category text erased") << "category erased" << "lost text";
+    QTest::newRow("category without items, item name typed") << "no rows" << "lost text";
+    QTest::newRow("after adding an item") << "add item" << "lost text";
+    QTest::newRow("after renaming the item") << "rename item" << "lost text";
+    QTest::newRow("after deleting the item") << "delete item" << "lost text";
+    QTest::newRow("after adding a category") << "add category" << "lost text";
+    QTest::newRow("after renaming the category") << "rename category" << "lost text";
+    QTest::newRow("after deleting the category") << "delete category" << "lost text";
+}
+
+void TestSaving::missingSelectionCautionsAndEmptiesThePanel() {
+    QFETCH(QString, situation);
+    QFETCH(QString, typed);
+    WindowFixture f;
+    f.lib.addCategory("Bare");  // a category without a single item
+    startOnX(f);
+    if (situation == "nothing chosen") f.restart();
+    frmSnibbet& w = *f.window;
+    if (situation == "category only") f.chooseCategory("Snippets");
+    if (situation == "category erased") typeIntoList(w.cboCategory, QString());
+    if (situation == "no rows") {
+        f.chooseCategory("Bare");
+        typeIntoList(w.cboItems, "ghost");
+    }
+
+    clickInto(w.rTxtDeclares);
+    QTest::keyClicks(w.rTxtDeclares, typed);
+    const QMap<QString, QAction*> commands{{"add item", w.mnuAddItem},         {"rename item", w.mnuRenameItem},
+                                           {"delete item", w.mnuDeleteItem},   {"add category", w.mnuAddCat},
+                                           {"rename category", w.mnuRenameCat}, {"delete category", w.mnuDeleteCat}};
+    if (QAction* command = commands.value(situation)) {
+        f.fake.inputAnswers << "Fresh";
+        command->trigger();  // from the menu bar, while the panel keeps the focus
+        QVERIFY(w.rTxtDeclares->hasFocus());
+    }
+    QVERIFY(f.fake.messages.isEmpty());
+    const QStringList before = f.lib.rows("Items");
+
+    ctrlTab(w.rTxtDeclares);
+    QCOMPARE(f.fake.messages, (QList<FakePlatformServices::Box>{{kCaution, "Caution..."}}));
+    QCOMPARE(w.rTxtDeclares->toPlainText(), QString());
+    COMPARE_ROWS(f.lib.rows("Items"), before);
+}
+
+// The file is changed behind the program's back; passing through each panel
+// without typing writes what the panels show.
+void TestSaving::leavingWithoutChangeStillWrites() {
+    WindowFixture f;
+    frmSnibbet& w = startOnX(f);
+    f.lib.exec("UPDATE Items SET Code = 'other', Declares = 'other', Notes = 'other' WHERE ItemName = 'x'");
+    clickInto(w.rTxtCode);
+    for (PanelEdit* box : {w.rTxtCode, w.rTxtDeclares, w.rTxtNotes}) {
+        QVERIFY(box->hasFocus());
+        ctrlTab(box);
+    }
+    COMPARE_ROWS(f.lib.rows("Items"), (QStringList{row("x"), row("y")}));
+}
+
+void TestSaving::emptyNotesAreStoredAsEmptyText_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("notes erased") << "'notes x'";
+    QTest::newRow("null notes passed through") << "NULL";
+}
+
+void TestSaving::emptyNotesAreStoredAsEmptyText() {
+    QFETCH(QString, stored);
+    WindowFixture f;
+    f.lib.addCategory("Snippets");
+    f.lib.exec("INSERT INTO Items VALUES ('Snippets', 'x', 'code x', 'decl x', " + stored + ")");
+    frmSnibbet& w = f.start();
+    f.chooseCategory("Snippets");
+    f.chooseItem("x");
+    clickInto(w.rTxtNotes);
+    QTest::keyClick(w.rTxtNotes, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(w.rTxtNotes, Qt::Key_Delete);
+    QTest::mouseClick(w.rTxtCode->viewport(), Qt::LeftButton);
+    COMPARE_ROWS(f.lib.rows("Items"), (QStringList{"Snippets|x|code x|decl x|"}));
+}
+
+void TestSaving::formattedTextIsStoredAndShownPlain_data() {
+    QTest::addColumn<bool>("pasted");
+    QTest::newRow("inserted") << false;
+    QTest::newRow("pasted from the clipboard") << true;
+}
+
+void TestSaving::formattedTextIsStoredAndShownPlain() {
+    QFETCH(bool, pasted);
+    const QString html = "<b>Bold</b> and <i>italic</i>";
+    WindowFixture f;
+    frmSnibbet& w = startOnX(f);
+    clickInto(w.rTxtCode);
+    QTest::keyClick(w.rTxtCode, Qt::Key_Return);
+    if (pasted) {
+        auto* data = new QMimeData;
+        data->setHtml(html);
+        data->setText("not this");
+        QGuiApplication::clipboard()->setMimeData(data);
+        w.panels[0].paste->trigger();
+        deliverQueuedKeys();
+    } else {
+        w.rTxtCode->insertHtml(html);
+    }
+    QVERIFY(showsFormatting(w.rTxtCode->document()));  // what the user sees while editing
+
+    ctrlTab(w.rTxtCode);
+    COMPARE_ROWS(f.lib.rows("Items"), (QStringList{row("x", 0, "code x\nBold and italic"), row("y")}));
+    f.chooseItem("y");
+    QVERIFY(!showsFormatting(w.rTxtCode->document()));
+    f.chooseItem("x");
+    QCOMPARE(w.rTxtCode->toPlainText(), "code x\nBold and italic");
+    QVERIFY(!showsFormatting(w.rTxtCode->document()));
+}
+
+void TestSaving::typedItemNameNeverReceivesAnotherRowsText_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("saved");  // into x
+    QTest::newRow("name of no item") << "zzz" << false;
+    QTest::newRow("name of another category's item") << "w" << false;
+    QTest::newRow("chosen item's name in other letter case") << "X" << true;
+}
+
+void TestSaving::typedItemNameNeverReceivesAnotherRowsText() {
+    QFETCH(QString, typed);
+    QFETCH(bool, saved);
+    WindowFixture f;
+    f.lib.addCategory("Other");
+    f.lib.addItem("Other", "w", "code w", "decl w", "notes w");
+    frmSnibbet& w = startOnX(f);
+    typeIntoList(w.cboItems, typed);
+    clickInto(w.rTxtCode);
+    QTest::keyClicks(w.rTxtCode, " edited");
+    ctrlTab(w.rTxtCode);
+
+    const QString otherRow = "Other|w|code w|decl w|notes w";
+    QCOMPARE(w.rTxtCode->toPlainText(), "code x edited");  // kept in the panel either way
+    if (saved) {
+        QVERIFY(f.fake.messages.isEmpty());
+        COMPARE_ROWS(f.lib.rows("Items"), (QStringList{otherRow, row("x", 0, "code x edited"), row("y")}));
+    } else {
+        QCOMPARE(f.fake.messages.size(), 1);
+        QCOMPARE(f.fake.messages[0].title, "Caution...");
+        QVERIFY2(f.fake.messages[0].text.contains("not saved") && f.fake.messages[0].text.contains(typed),
+                 qPrintable(f.fake.messages[0].text));
+        COMPARE_ROWS(f.lib.rows("Items"), (QStringList{otherRow, row("x"), row("y")}));
+    }
+}
+
+void TestSaving::failedSaveKeepsTheRowAndEndsTheProgram() {
+    WindowFixture f;
+    frmSnibbet& w = startOnX(f);
+    f.lib.exec("CREATE TRIGGER frozen BEFORE UPDATE ON Items BEGIN SELECT RAISE(ABORT, 'rows are frozen'); END");
+    clickInto(w.rTxtCode);
+    QTest::keyClicks(w.rTxtCode, " edited");
+    ctrlTab(w.rTxtCode);
+    COMPARE_ROWS(f.lib.rows("Items"), (QStringList{row("x"), row("y")}));
+    QCOMPARE(f.fake.messages.size(), 1);
+    QCOMPARE(f.fake.messages[0].title, "Snibbet");
+    QVERIFY2(f.fake.messages[0].text.contains("rows are frozen"), qPrintable(f.fake.messages[0].text));
+    QCOMPARE(f.fake.endedWith, QList<int>{1});
+}
+
+void TestSaving::closingWithTheCloseBoxSavesTheEditedPanel_data() {
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<QString>("stored");  // x's declarations after closing
+    QTest::newRow("typed") << "type" << "decl x edited";
+    QTest::newRow("cleared from the panel's menu") << "clear all" << "";
+    QTest::newRow("untouched: the file is not written") << "nothing" << "elsewhere";
+}
+
+void TestSaving::closingWithTheCloseBoxSavesTheEditedPanel() {
+    QFETCH(QString, edit);
+    QFETCH(QString, stored);
+    WindowFixture f;
+    frmSnibbet& w = startOnX(f);
+    f.lib.exec("UPDATE Items SET Declares = 'elsewhere' WHERE ItemName = 'x'");
+    clickInto(w.rTxtDeclares);
+    if (edit == "type") QTest::keyClicks(w.rTxtDeclares, " edited");
+    if (edit == "clear all") w.panels[1].clearAll->trigger();
+    f.close();
+    QVERIFY(!f.window);
+    COMPARE_ROWS(f.lib.rows("Items"), (QStringList{row("x", 1, stored), row("y")}));
+    QVERIFY(f.fake.messages.isEmpty());
+}
+
+QTEST_MAIN(TestSaving)
+#include "tst_saving.moc"
