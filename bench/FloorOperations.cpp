@@ -1,0 +1,133 @@
+#include "FloorOperations.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "Timing.h"
+#include "store/NameCompare.h"
+
+namespace bench::floor {
+namespace {
+
+// As the store's tidy-up runs them, in the same order.
+constexpr const char* kTidyUpStatements[] = {
+    "DELETE FROM Items WHERE ItemName IS NULL OR ItemName = ''",
+    "DELETE FROM Category WHERE Category IS NULL OR Category = ''",
+    "DELETE FROM TempCat",
+    "DELETE FROM TempItems",
+    "INSERT INTO TempCat (Category) "
+    "SELECT Category FROM Category ORDER BY Category COLLATE NAMECASE",
+    "INSERT INTO TempItems (Category, ItemName, Code, Declares, Notes) "
+    "SELECT Category, ItemName, Code, Declares, Notes FROM Items "
+    "ORDER BY Category COLLATE NAMECASE, ItemName COLLATE NAMECASE",
+    "DELETE FROM Category",
+    "DELETE FROM Items",
+    "INSERT INTO Category (Category) SELECT Category FROM TempCat ORDER BY rowid",
+    "INSERT INTO Items (Category, ItemName, Code, Declares, Notes) "
+    "SELECT Category, ItemName, Code, Declares, Notes FROM TempItems ORDER BY rowid",
+    "DELETE FROM TempCat",
+    "DELETE FROM TempItems",
+};
+
+bool sameName(std::string_view a, std::string_view b) {
+    return store::compareNames(QByteArrayView(a.data(), static_cast<qsizetype>(a.size())),
+                               QByteArrayView(b.data(), static_cast<qsizetype>(b.size()))) == 0;
+}
+
+std::vector<std::string> storedSpellings(BareConnection& db, std::string_view category) {
+    std::vector<std::string> spellings;
+    BareStatement first(db,
+                        "SELECT Category FROM Items WHERE Category IS NOT NULL "
+                        "ORDER BY Category LIMIT 1");
+    BareStatement next(db,
+                       "SELECT Category FROM Items WHERE Category > ? ORDER BY Category LIMIT 1");
+    if (!first.step()) return spellings;
+    std::string value(first.text(0));
+    for (;;) {
+        if (sameName(value, category)) spellings.push_back(value);
+        next.reset();
+        next.bindText(1, value);
+        if (!next.step()) break;
+        value = next.text(0);
+    }
+    return spellings;
+}
+
+}  // namespace
+
+void configure(BareConnection& db, const char* journalMode) {
+    store::registerNameCollation(db.handle());
+    db.exec((std::string("PRAGMA journal_mode=") + journalMode).c_str());
+    db.exec("PRAGMA synchronous=FULL");
+}
+
+std::vector<std::string> categoryNames(BareConnection& db) {
+    std::vector<std::string> names;
+    BareStatement select(db, "SELECT rowid, Category FROM Category ORDER BY rowid");
+    while (select.step()) names.emplace_back(select.text(1));
+    return names;
+}
+
+std::vector<NamedRow> itemsOf(BareConnection& db, std::string_view category) {
+    const std::vector<std::string> spellings = storedSpellings(db, category);
+    std::vector<NamedRow> rows;
+    if (spellings.empty()) return rows;
+    std::string query = "SELECT rowid, ItemName FROM Items WHERE Category IN (?";
+    for (std::size_t i = 1; i < spellings.size(); ++i) query += ", ?";
+    query += ")";
+    BareStatement select(db, query.c_str());
+    for (std::size_t i = 0; i < spellings.size(); ++i)
+        select.bindText(static_cast<int>(i) + 1, spellings[i]);
+    while (select.step()) rows.push_back({select.int64(0), std::string(select.text(1))});
+    std::sort(rows.begin(), rows.end(),
+              [](const NamedRow& a, const NamedRow& b) { return a.id < b.id; });
+    return rows;
+}
+
+Texts findTexts(BareConnection& db, const std::vector<NamedRow>& items, std::string_view name) {
+    const auto found = std::find_if(items.begin(), items.end(),
+                                    [&](const NamedRow& row) { return sameName(row.name, name); });
+    if (found == items.end()) throw std::runtime_error("no item named " + std::string(name));
+    BareStatement select(db, "SELECT Code, Declares, Notes FROM Items WHERE rowid = ?");
+    select.bindInt64(1, found->id);
+    if (!select.step()) throw std::runtime_error("the item vanished");
+    return {std::string(select.text(0)), std::string(select.text(1)), std::string(select.text(2))};
+}
+
+void saveCode(BareConnection& db, std::int64_t id, std::string_view code) {
+    BareStatement update(db, "UPDATE Items SET Code = ? WHERE rowid = ?");
+    update.bindText(1, code);
+    update.bindInt64(2, id);
+    update.step();
+}
+
+void tidyUp(BareConnection& db) {
+    db.exec("BEGIN IMMEDIATE");
+    try {
+        for (const char* statement : kTidyUpStatements) db.exec(statement);
+        db.exec("COMMIT");
+    } catch (...) {
+        db.exec("ROLLBACK");
+        throw;
+    }
+}
+
+std::vector<double> tidyUpStepByStep(BareConnection& db) {
+    std::vector<double> steps;
+    db.exec("BEGIN IMMEDIATE");
+    try {
+        for (const char* statement : kTidyUpStatements)
+            steps.push_back(millisecondsOf([&] { db.exec(statement); }));
+        steps.push_back(millisecondsOf([&] { db.exec("COMMIT"); }));
+    } catch (...) {
+        db.exec("ROLLBACK");
+        throw;
+    }
+    return steps;
+}
+
+const char* tidyUpStatement(int step) {
+    return kTidyUpStatements[step - 1];
+}
+
+}  // namespace bench::floor

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Builds libraries of a chosen size for the benchmarks: categories of equal
+// size, items with varied names and long texts, stored in shuffled order so
+// that the tidy-up at close has real sorting to do.
+namespace bench {
+
+struct LibraryShape {
+    std::int64_t items = 1000;
+    std::int64_t perCategory = 1000;
+    // Roughly the length of an item's three texts together, in bytes.
+    std::int64_t textBytes = 2000;
+    // When non-zero, one item carries a Code text of this many bytes.
+    std::int64_t bigItemBytes = 0;
+    std::uint64_t seed = 20240611;
+
+    std::int64_t categories() const;
+    // One line naming every parameter; equal lines mean equal libraries.
+    std::string describe() const;
+};
+
+// Writes a new library of `shape` into `folder` (created if missing), with a
+// note of its parameters beside it. Throws when the folder already holds a
+// library.
+void generateLibrary(const std::string& folder, const LibraryShape& shape);
+
+// Leaves a library of exactly `shape` in `folder`: a library that an earlier
+// call generated with the same parameters is kept, one it generated with
+// others is replaced, and a library it did not generate is an error. Returns
+// whether it had to generate.
+bool ensureLibrary(const std::string& folder, const LibraryShape& shape);
+
+// The folder ensureLibrary would use for `shape` under `root`.
+std::string libraryFolderFor(const std::string& root, const LibraryShape& shape);
+
+}  // namespace bench

@@ -1,0 +1,210 @@
+// snibbet_bench_store [--quick] [--cold] [--sizes N,N,...] [--data-dir DIR]
+//                     [--per-category N] [--text-bytes N]
+// Times the store's operations on libraries of 1,000, 10,000 and 100,000
+// items against the same work done with the bare SQLite C API, and prints
+// markdown tables. Each size is measured in a process of its own, so that its
+// memory figures start from a process that has not opened a library yet.
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "LibraryGenerator.h"
+#include "MeasureOneSize.h"
+#include "PageCache.h"
+#include "ResultTable.h"
+#include "store/StoreError.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Options {
+    std::vector<std::int64_t> sizes{1000, 10000, 100000};
+    std::string dataDir = "/tmp/snibbet-bench";
+    std::int64_t perCategory = 1000;
+    std::int64_t textBytes = 2000;
+    // Set when this process is the child that measures one size.
+    bench::SizeRun child;
+};
+
+// The journal modes are compared where a difference can show.
+constexpr std::int64_t kJournalComparisonFrom = 10000;
+
+int usage() {
+    std::fputs(
+        "usage: snibbet_bench_store [--quick] [--cold] [--sizes N,N,...] [--data-dir DIR]\n"
+        "                           [--per-category N] [--text-bytes N]\n"
+        "  --quick     1,000 and 10,000 items only\n"
+        "  --cold      also time opening after emptying the kernel's page cache (root)\n"
+        "  --data-dir  where generated libraries are kept for the next run\n"
+        "              (default /tmp/snibbet-bench)\n",
+        stderr);
+    return 2;
+}
+
+std::vector<std::int64_t> parseSizes(const std::string& list) {
+    std::vector<std::int64_t> sizes;
+    std::istringstream in(list);
+    for (std::string size; std::getline(in, size, ',');) sizes.push_back(std::stoll(size));
+    return sizes;
+}
+
+bool parse(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--quick") {
+            options.sizes = {1000, 10000};
+            continue;
+        }
+        if (option == "--journal") {
+            options.child.journalModes = true;
+            continue;
+        }
+        if (option == "--cold") {
+            options.child.coldOpen = true;
+            continue;
+        }
+        if (i + 1 >= argc) return false;
+        const std::string value = argv[++i];
+        if (option == "--sizes")
+            options.sizes = parseSizes(value);
+        else if (option == "--data-dir")
+            options.dataDir = value;
+        else if (option == "--per-category")
+            options.perCategory = std::stoll(value);
+        else if (option == "--text-bytes")
+            options.textBytes = std::stoll(value);
+        else if (option == "--measure")
+            options.child.items = std::stoll(value);
+        else if (option == "--library")
+            options.child.libraryFolder = value;
+        else if (option == "--work")
+            options.child.workFolder = value;
+        else
+            return false;
+    }
+    return true;
+}
+
+std::string quotedForShell(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// A library, its copies and the logs of a tidy-up take a few times its size.
+void checkFreeSpace(const Options& options) {
+    std::int64_t largest = 0;
+    for (const std::int64_t size : options.sizes) largest = std::max(largest, size);
+    const auto needed = static_cast<std::uintmax_t>(largest * (options.textBytes + 400) * 8);
+    fs::create_directories(options.dataDir);
+    const std::uintmax_t available = fs::space(options.dataDir).available;
+    if (available < needed)
+        throw std::runtime_error("not enough free space in " + options.dataDir + ": " +
+                                 std::to_string(available >> 20) + " MiB free, about " +
+                                 std::to_string(needed >> 20) + " MiB needed");
+}
+
+// Runs this program again to measure one size, and collects its records.
+void measureInChild(const bench::SizeRun& run, bench::ResultTable& table) {
+    const std::string self = fs::read_symlink("/proc/self/exe").string();
+    std::string command = quotedForShell(self) + " --measure " + std::to_string(run.items) +
+                          " --library " + quotedForShell(run.libraryFolder) + " --work " +
+                          quotedForShell(run.workFolder);
+    if (run.journalModes) command += " --journal";
+    if (run.coldOpen) command += " --cold";
+    std::FILE* child = ::popen(command.c_str(), "r");
+    if (!child) throw std::runtime_error("cannot start " + self);
+    char line[1024];
+    while (std::fgets(line, sizeof line, child)) {
+        std::string record(line);
+        if (!record.empty() && record.back() == '\n') record.pop_back();
+        if (!table.add(record)) std::fprintf(stderr, "unexpected output: %s\n", record.c_str());
+    }
+    if (::pclose(child) != 0)
+        throw std::runtime_error("measuring " + std::to_string(run.items) + " items failed");
+}
+
+// Other work on the machine shows in every figure, so the load is printed
+// beside them.
+std::string loadAverages() {
+    std::ifstream in("/proc/loadavg");
+    double one = 0, five = 0, fifteen = 0;
+    in >> one >> five >> fifteen;
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f %.2f %.2f", one, five, fifteen);
+    return text;
+}
+
+void printSetting(const Options& options, const std::string& loadBefore) {
+    std::printf(
+        "## Snibbet store benchmark\n\n"
+        "SQLite %s, %u hardware threads, libraries in %s, %lld items per category, "
+        "about %lld bytes of text per item; page cache warm unless a row says cold. "
+        "Load average before: %s, after: %s.\n\n",
+        sqlite3_libversion(), std::thread::hardware_concurrency(), options.dataDir.c_str(),
+        static_cast<long long>(options.perCategory), static_cast<long long>(options.textBytes),
+        loadBefore.c_str(), loadAverages().c_str());
+}
+
+int runAllSizes(const Options& options) {
+    if (options.child.coldOpen && !bench::canDropPageCache())
+        throw std::runtime_error("--cold empties the kernel's page cache, which needs root");
+    checkFreeSpace(options);
+    const std::string loadBefore = loadAverages();
+    bench::ResultTable table;
+    for (const std::int64_t items : options.sizes) {
+        bench::LibraryShape shape;
+        shape.items = items;
+        shape.perCategory = options.perCategory;
+        shape.textBytes = options.textBytes;
+        bench::SizeRun run;
+        run.items = items;
+        run.libraryFolder = bench::libraryFolderFor(options.dataDir, shape);
+        run.workFolder = options.dataDir + "/work-" + std::to_string(::getpid());
+        run.journalModes = items >= kJournalComparisonFrom;
+        run.coldOpen = options.child.coldOpen;
+        std::fprintf(stderr, "%lld items: ", static_cast<long long>(items));
+        std::fflush(stderr);
+        const bool generated = bench::ensureLibrary(run.libraryFolder, shape);
+        std::fprintf(stderr, "%s %s\n", generated ? "generated" : "reusing",
+                     run.libraryFolder.c_str());
+        try {
+            measureInChild(run, table);
+        } catch (...) {
+            fs::remove_all(run.workFolder);
+            throw;
+        }
+        fs::remove_all(run.workFolder);
+    }
+    printSetting(options, loadBefore);
+    table.print(stdout);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!parse(argc, argv, options) || options.sizes.empty()) return usage();
+    try {
+        if (options.child.items > 0) {
+            bench::measureOneSize(options.child, stdout);
+            return 0;
+        }
+        return runAllSizes(options);
+    } catch (const store::StoreError& e) {
+        std::fprintf(stderr, "snibbet_bench_store: %s\n", e.text().toUtf8().constData());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "snibbet_bench_store: %s\n", e.what());
+    }
+    return 1;
+}
