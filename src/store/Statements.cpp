@@ -2,12 +2,12 @@
 
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
-#include <SQLiteCpp/Transaction.h>
 
 #include "store/CategoryKeys.h"
 #include "store/Library.h"
 #include "store/Sql.h"
 #include "store/StoreError.h"
+#include "store/Transaction.h"
 
 namespace store {
 namespace {
@@ -28,12 +28,9 @@ void runWithCategory(const Library& library, const QByteArray& sql,
 
 template <typename Work>
 void inOneTransaction(const Library& library, Work&& work) {
-    library.checkStillInPlace();
-    translatingEngineErrors([&] {
-        SQLite::Transaction transaction(library.database(), SQLite::TransactionBehavior::IMMEDIATE);
-        work();
-        transaction.commit();
-    });
+    Transaction transaction(library);
+    translatingEngineErrors(work);
+    transaction.commit();
 }
 
 }  // namespace

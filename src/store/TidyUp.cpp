@@ -1,10 +1,10 @@
 #include "store/TidyUp.h"
 
 #include <SQLiteCpp/Database.h>
-#include <SQLiteCpp/Transaction.h>
 #include <exception>
 
 #include "store/Library.h"
+#include "store/Transaction.h"
 
 namespace store {
 namespace {
@@ -36,8 +36,7 @@ constexpr const char* kStatements[TidyUp::kSteps] = {
 
 bool TidyUp::run(const Library& library, const StepHook& beforeStep) noexcept {
     try {
-        library.checkStillInPlace();
-        SQLite::Transaction transaction(library.database(), SQLite::TransactionBehavior::IMMEDIATE);
+        Transaction transaction(library);
         for (int step = 1; step <= kSteps; ++step) {
             if (beforeStep) beforeStep(step);
             library.database().exec(kStatements[step - 1]);

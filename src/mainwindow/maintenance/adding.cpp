@@ -1,6 +1,7 @@
 #include <QComboBox>
 
 #include "mainwindow/frmSnibbet.h"
+#include "mainwindow/maintenance/Lists.h"
 #include "mainwindow/maintenance/Words.h"
 #include "platform/PlatformServices.h"
 
@@ -50,7 +51,7 @@ void frmSnibbet::addName(Level level) {
         setFields(items, {{Field::Category, name}});
         datCategory.Refresh();
         datItems.Refresh();
-        cboCategory->clear();
+        maintenance::emptyList(*cboCategory);
         PopCatList();
     } else {
         store::RecordSet& items = datItems.Recordset();

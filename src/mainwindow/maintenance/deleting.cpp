@@ -1,6 +1,7 @@
 #include <QComboBox>
 
 #include "mainwindow/frmSnibbet.h"
+#include "mainwindow/maintenance/Lists.h"
 #include "store/Statements.h"
 
 // Deletes at once, without a question; the panels keep what they show.
@@ -9,9 +10,9 @@ void frmSnibbet::deleteName(Level level) {
         store::deleteCategory(dbLibrary, current(Level::Category));
         datCategory.Refresh();
         datItems.Refresh();
-        cboCategory->clear();
+        maintenance::emptyList(*cboCategory);
         PopCatList();
-        cboItems->clear();
+        maintenance::emptyList(*cboItems);
         PopItemsList();
     } else {
         store::deleteItem(dbLibrary, current(Level::Category), current(Level::Item));

@@ -1,6 +1,7 @@
 #include <QComboBox>
 
 #include "mainwindow/frmSnibbet.h"
+#include "mainwindow/maintenance/Lists.h"
 #include "mainwindow/maintenance/Words.h"
 #include "platform/PlatformServices.h"
 #include "store/Statements.h"
@@ -19,7 +20,7 @@ void frmSnibbet::renameName(Level level) {
         store::renameCategory(dbLibrary, oldName, newName);
         datCategory.Refresh();
         datItems.Refresh();
-        cboCategory->clear();
+        maintenance::emptyList(*cboCategory);
         PopCatList();
         // The item list keeps its entries, but no item is current any more.
         cboItems->setCurrentIndex(-1);
@@ -27,7 +28,7 @@ void frmSnibbet::renameName(Level level) {
     } else {
         store::renameItem(dbLibrary, current(Level::Category), oldName, newName);
         datItems.Refresh();
-        cboItems->clear();
+        maintenance::emptyList(*cboItems);
         PopItemsList();
     }
 }
