@@ -1,9 +1,15 @@
 #include "store/TidyUp.h"
 
+#include <QList>
 #include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Statement.h>
+#include <algorithm>
 #include <exception>
 
 #include "store/Library.h"
+#include "store/NameCompare.h"
+#include "store/Sql.h"
+#include "store/StoreError.h"
 #include "store/Transaction.h"
 
 namespace store {
@@ -32,10 +38,72 @@ constexpr const char* kStatements[TidyUp::kSteps] = {
     "DELETE FROM TempItems",
 };
 
+// One row as the sort of the tidy-up sees it.
+struct SortKey {
+    qint64 id = 0;
+    bool firstIsNull = false;
+    QByteArray first;
+    QByteArray second;
+};
+
+// Reads (row id, key, name) of every row; false when a value is no text,
+// since other tools may store numbers, whose order the check does not copy.
+bool readKeys(const Library& library, const char* query, int keyColumns, QList<SortKey>& rows) {
+    SQLite::Statement select(library.database(), query);
+    while (select.executeStep()) {
+        SortKey row;
+        row.id = select.getColumn(0).getInt64();
+        for (int c = 1; c <= keyColumns; ++c) {
+            const SQLite::Column column = select.getColumn(c);
+            if (!column.isText() && !(c == 1 && column.isNull())) return false;
+        }
+        row.firstIsNull = select.getColumn(1).isNull();
+        row.first = sql::columnUtf8(select, 1);
+        if (keyColumns == 2) row.second = sql::columnUtf8(select, 2);
+        rows.append(row);
+    }
+    std::sort(rows.begin(), rows.end(), [](const SortKey& a, const SortKey& b) { return a.id < b.id; });
+    return true;
+}
+
+int compareKeys(const SortKey& a, const SortKey& b) {
+    if (a.firstIsNull != b.firstIsNull) return a.firstIsNull ? -1 : 1;
+    if (const int c = compareNames(a.first, b.first)) return c;
+    return compareNames(a.second, b.second);
+}
+
+// Stored in sorted order with row ids 1 to n, as the rewrite leaves a table.
+bool inRewrittenOrder(const QList<SortKey>& rows) {
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        if (rows[i].id != i + 1) return false;
+        if (i > 0 && compareKeys(rows[i - 1], rows[i]) > 0) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
-bool TidyUp::run(const Library& library, const StepHook& beforeStep) noexcept {
+bool TidyUp::isTidy(const Library& library) {
+    return translatingEngineErrors([&] {
+        SQLite::Database& db = library.database();
+        if (db.execAndGet("SELECT EXISTS (SELECT 1 FROM TempCat) OR EXISTS (SELECT 1 FROM TempItems) OR "
+                          "EXISTS (SELECT 1 FROM Category WHERE Category IS NULL OR Category = '') OR "
+                          "EXISTS (SELECT 1 FROM Items WHERE ItemName IS NULL OR ItemName = '')")
+                .getInt())
+            return false;
+        QList<SortKey> categories, items;
+        // The items are read from their index, which holds both names.
+        return readKeys(library, "SELECT rowid, Category FROM Category", 1, categories) &&
+               inRewrittenOrder(categories) &&
+               readKeys(library, "SELECT rowid, Category, ItemName FROM Items", 2, items) &&
+               inRewrittenOrder(items);
+    });
+}
+
+bool TidyUp::run(const Library& library, Rewrite rewrite, const StepHook& beforeStep) noexcept {
     try {
+        library.checkStillInPlace();
+        if (rewrite == Rewrite::WhenNeeded && isTidy(library)) return true;
         Transaction transaction(library);
         for (int step = 1; step <= kSteps; ++step) {
             if (beforeStep) beforeStep(step);

@@ -19,8 +19,18 @@ public:
     // it to make a given step fail for real.
     using StepHook = std::function<void(int step)>;
 
-    // Returns whether the library was tidied; false means it is unchanged.
-    static bool run(const Library& library, const StepHook& beforeStep = {}) noexcept;
+    // A library that is already tidy (no unnamed rows, empty scratch tables,
+    // both tables stored in sorted order with row ids 1, 2, 3, ...) is left
+    // alone: the rewrite would give back exactly what is there, and on a
+    // large library it takes seconds.
+    enum class Rewrite { WhenNeeded, Always };
+
+    // Returns whether the library is tidy afterwards; false means it is
+    // unchanged.
+    static bool run(const Library& library, Rewrite rewrite = Rewrite::WhenNeeded,
+                    const StepHook& beforeStep = {}) noexcept;
+
+    static bool isTidy(const Library& library);
 };
 
 }  // namespace store

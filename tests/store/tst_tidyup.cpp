@@ -13,6 +13,8 @@ private slots:
     void sortsAndRemovesUnnamedRows();
     void untouchedLibraryKeepsItsContent();
     void leftoverScratchRowsNeverReachTheLibrary();
+    void skippingATidyLibraryHasTheSameEffect_data();
+    void skippingATidyLibraryHasTheSameEffect();
     void failureAtAnyStepLeavesEverythingAsItWas_data();
     void failureAtAnyStepLeavesEverythingAsItWas();
 };
@@ -88,6 +90,51 @@ void TestTidyUp::leftoverScratchRowsNeverReachTheLibrary() {
     QVERIFY(lib.rows("TempCat").isEmpty() && lib.rows("TempItems").isEmpty());
 }
 
+// Closing a library that needs no tidying may skip the rewrite only where the
+// rewrite would change nothing: every table, row ids included, comes out the
+// same either way.
+void TestTidyUp::skippingATidyLibraryHasTheSameEffect_data() {
+    QTest::addColumn<QString>("change");  // made to a freshly tidied library
+    QTest::addColumn<bool>("skipped");
+    QTest::newRow("nothing changed") << "" << true;
+    QTest::newRow("text saved") << "UPDATE Items SET Code = 'new' WHERE rowid = 2" << true;
+    QTest::newRow("row added at the end, in order") << "INSERT INTO Items VALUES ('zeta', 'zz', '', '', '')" << true;
+    QTest::newRow("row added out of order") << "INSERT INTO Items VALUES ('alpha', 'a', '', '', '')" << false;
+    QTest::newRow("renamed out of order") << "UPDATE Category SET Category = 'aaa' WHERE rowid = 6" << false;
+    QTest::newRow("case variant stays in order") << "UPDATE Category SET Category = 'ZETA' WHERE rowid = 4" << true;
+    QTest::newRow("unnamed item") << "UPDATE Items SET ItemName = '' WHERE rowid = 3" << false;
+    QTest::newRow("null category name") << "UPDATE Category SET Category = NULL WHERE rowid = 6" << false;
+    QTest::newRow("gap in the row ids") << "DELETE FROM Items WHERE rowid = 2" << false;
+    QTest::newRow("scratch rows left") << "INSERT INTO TempCat VALUES ('stale')" << false;
+    QTest::newRow("a blob stored by another tool") << "UPDATE Items SET ItemName = X'37' WHERE rowid = 4" << false;
+}
+
+void TestTidyUp::skippingATidyLibraryHasTheSameEffect() {
+    QFETCH(QString, change);
+    QFETCH(bool, skipped);
+    TempLibrary skipping, rewriting;
+    for (const TempLibrary* lib : {&skipping, &rewriting}) {
+        fillUnsorted(*lib);
+        {
+            Library library = Library::open(lib->folder());
+            QVERIFY(TidyUp::run(library, TidyUp::Rewrite::Always));
+        }
+        if (!change.isEmpty()) lib->exec(change);
+    }
+    int stepsRun = 0;
+    {
+        Library library = Library::open(skipping.folder());
+        QCOMPARE(TidyUp::isTidy(library), skipped);
+        QVERIFY(TidyUp::run(library, TidyUp::Rewrite::WhenNeeded, [&](int) { ++stepsRun; }));
+        QVERIFY(TidyUp::run(Library::open(rewriting.folder()), TidyUp::Rewrite::Always));
+    }
+    QCOMPARE(stepsRun, skipped ? 0 : TidyUp::kSteps);
+    for (const char* table : {"Category", "Items", "TempCat", "TempItems"}) {
+        const QString withIds = QStringLiteral("(SELECT rowid, * FROM %1)").arg(table);
+        COMPARE_ROWS(skipping.rows(withIds), rewriting.rows(withIds));
+    }
+}
+
 // Before step N a trigger is armed that makes exactly that step's statement
 // fail inside the engine; nothing of steps 1 to N-1 may survive.
 void TestTidyUp::failureAtAnyStepLeavesEverythingAsItWas_data() {
@@ -118,7 +165,7 @@ void TestTidyUp::failureAtAnyStepLeavesEverythingAsItWas() {
     int stepsStarted = 0;
     {
         Library library = Library::open(lib.folder());
-        const bool tidied = TidyUp::run(library, [&](int current) {
+        const bool tidied = TidyUp::run(library, TidyUp::Rewrite::Always, [&](int current) {
             stepsStarted = current;
             if (current == step) library.database().exec(trigger.toStdString());
         });
