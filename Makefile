@@ -6,7 +6,9 @@ PREFIX  ?= $(HOME)/.local/opt/snibbet
 JOBS    ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build install run test bench screenshot clean
+SANITIZED ?= build-sanitized
+
+.PHONY: deps configure build install run test test-sanitized package bench screenshot clean
 
 deps:
 	@scripts/install-deps
@@ -26,8 +28,21 @@ install: build
 run: install
 	@$(PREFIX)/snibbet
 
+# The whole suite, then once more under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory test-sanitized
+
+test-sanitized: deps
+	@cmake -S . -B $(SANITIZED) -DCMAKE_BUILD_TYPE=Debug -DSNIBBET_SANITIZE=ON >/dev/null
+	@cmake --build $(SANITIZED) -j $(JOBS)
+	@cd $(SANITIZED) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
+# A tar.gz holding a folder with the program, its icon and a desktop entry.
+package: build
+	@cd $(BUILD) && cpack -G TGZ >/dev/null && ls -1 $(CURDIR)/$(BUILD)/snibbet-*.tar.gz
 
 bench: build
 	@bench/run $(BUILD)
@@ -36,4 +51,4 @@ screenshot: build
 	@scripts/screenshot $(BUILD)
 
 clean:
-	@rm -rf $(BUILD)
+	@rm -rf $(BUILD) $(SANITIZED)

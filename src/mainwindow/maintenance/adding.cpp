@@ -1,9 +1,10 @@
 #include <QComboBox>
 
 #include "mainwindow/frmSnibbet.h"
-#include "mainwindow/maintenance/Lists.h"
+#include "mainwindow/ComboLists.h"
 #include "mainwindow/maintenance/Words.h"
 #include "platform/PlatformServices.h"
+#include "store/Transaction.h"
 
 namespace {
 
@@ -40,6 +41,9 @@ void frmSnibbet::addName(Level level) {
     const QString name = services_.inputBox(words.addPrompt, words.addTitle);
     if (name.isEmpty() || refuseDuplicate(level, name)) return;
 
+    // The rows of one add are stored as one unit: a crash or a full disk
+    // halfway never leaves a nameless row behind.
+    store::Transaction unit(dbLibrary);
     if (category) {
         store::RecordSet& categories = datCategory.Recordset();
         appendRow(categories);
@@ -49,14 +53,16 @@ void frmSnibbet::addName(Level level) {
         store::RecordSet& items = datItems.Recordset();
         appendRow(items);
         setFields(items, {{Field::Category, name}});
+        unit.commit();
         datCategory.Refresh();
         datItems.Refresh();
-        maintenance::emptyList(*cboCategory);
+        combolists::empty(*cboCategory);
         PopCatList();
     } else {
         store::RecordSet& items = datItems.Recordset();
         chooseRowForNewItem(items);
         setFields(items, {{Field::Category, cboCategory->currentText()}, {Field::ItemName, name}});
+        unit.commit();
         datItems.Refresh();
         FindItems();
     }

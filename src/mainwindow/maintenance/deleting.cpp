@@ -1,7 +1,7 @@
 #include <QComboBox>
 
 #include "mainwindow/frmSnibbet.h"
-#include "mainwindow/maintenance/Lists.h"
+#include "mainwindow/ComboLists.h"
 #include "store/Statements.h"
 
 // Deletes at once, without a question; the panels keep what they show.
@@ -10,9 +10,9 @@ void frmSnibbet::deleteName(Level level) {
         store::deleteCategory(dbLibrary, current(Level::Category));
         datCategory.Refresh();
         datItems.Refresh();
-        maintenance::emptyList(*cboCategory);
+        combolists::empty(*cboCategory);
         PopCatList();
-        maintenance::emptyList(*cboItems);
+        combolists::empty(*cboItems);
         PopItemsList();
     } else {
         store::deleteItem(dbLibrary, current(Level::Category), current(Level::Item));

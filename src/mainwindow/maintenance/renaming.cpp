@@ -1,7 +1,7 @@
 #include <QComboBox>
 
 #include "mainwindow/frmSnibbet.h"
-#include "mainwindow/maintenance/Lists.h"
+#include "mainwindow/ComboLists.h"
 #include "mainwindow/maintenance/Words.h"
 #include "platform/PlatformServices.h"
 #include "store/Statements.h"
@@ -20,7 +20,7 @@ void frmSnibbet::renameName(Level level) {
         store::renameCategory(dbLibrary, oldName, newName);
         datCategory.Refresh();
         datItems.Refresh();
-        maintenance::emptyList(*cboCategory);
+        combolists::empty(*cboCategory);
         PopCatList();
         // The item list keeps its entries, but no item is current any more.
         cboItems->setCurrentIndex(-1);
@@ -28,7 +28,7 @@ void frmSnibbet::renameName(Level level) {
     } else {
         store::renameItem(dbLibrary, current(Level::Category), oldName, newName);
         datItems.Refresh();
-        maintenance::emptyList(*cboItems);
+        combolists::empty(*cboItems);
         PopItemsList();
     }
 }

@@ -33,6 +33,7 @@ private slots:
     void addingAnItem();
     void newCategoryTakesItsFirstItemIntoThePlaceholder();
     void firstCategoryOfAnEmptyLibrary();
+    void anAddThatFailsHalfwayLeavesNoRow();
 };
 
 void TestAdding::emptyAnswerChangesNothing_data() {
@@ -236,6 +237,24 @@ void TestAdding::firstCategoryOfAnEmptyLibrary() {
     COMPARE_ROWS(arrange::itemRows(f.lib), QStringList{"Tools|Empty|||"});
     COMPARE_ROWS(arrange::screen(f), (QStringList{"categories: Tools", "category text: ", "items: ", "item text: ",
                                                   "panels:  /  / "}));
+}
+
+// The category row is written, then its placeholder item fails: neither stays,
+// the user is told, and the program ends without the tidy-up.
+void TestAdding::anAddThatFailsHalfwayLeavesNoRow() {
+    WindowFixture f;
+    f.lib.addCategory("Files");
+    f.lib.exec("CREATE TRIGGER no_items BEFORE INSERT ON Items BEGIN SELECT RAISE(ABORT, 'no room'); END");
+    f.start();
+    f.fake.inputAnswers << "Tools";
+    f.window->mnuAddCat->trigger();
+
+    COMPARE_ROWS(arrange::categoryRows(f.lib), QStringList{"Files"});
+    QVERIFY(arrange::itemRows(f.lib).isEmpty());
+    QCOMPARE(f.fake.messages.size(), 1);
+    QCOMPARE(f.fake.messages[0].title, "Snibbet");
+    QVERIFY2(f.fake.messages[0].text.contains("no room"), qPrintable(f.fake.messages[0].text));
+    QCOMPARE(f.fake.endedWith, QList<int>{1});
 }
 
 QTEST_MAIN(TestAdding)
