@@ -1,0 +1,151 @@
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
+#include <QTest>
+
+#include "mainwindow/PanelEdit.h"
+#include "store/Library.h"
+#include "store/RecordSet.h"
+#include "support/WindowFixture.h"
+
+// Whatever a user types or pastes is data: stored and shown exactly, matching
+// only itself, never a crash or a hang.
+class TestInput : public QObject {
+    Q_OBJECT
+private slots:
+    void aNameIsJustData_data();
+    void aNameIsJustData();
+    void lookAlikeNamesStayApart_data();
+    void lookAlikeNamesStayApart();
+    void fiftyMegabytesOfTextRoundTrip();
+    void pastingAnImageOrNothingChangesNothing_data();
+    void pastingAnImageOrNothingChangesNothing();
+};
+
+void TestInput::aNameIsJustData_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("10,000 characters") << QString(9999, QChar(u'n')) + QStringLiteral("!");
+    QTest::newRow("quotes and backslashes") << QStringLiteral("it's \"quoted\" \\ C:\\path\\'; --");
+    QTest::newRow("percent and underscore") << QStringLiteral("100% _of_ it");
+    QTest::newRow("control characters") << QStringLiteral("tab\there\x01\x7f end");
+    QTest::newRow("right to left") << QStringLiteral("שלום עולם مرحبا");
+    QTest::newRow("emoji") << QStringLiteral("🙂 smile 👩‍💻");
+    QTest::newRow("combining accent") << QStringLiteral("cafe\u0301");
+    QTest::newRow("blanks around") << QStringLiteral("  padded  ");
+}
+
+// Through the window as a user does it: add the category and an item of the
+// same name, choose both, save a text, close, start again.
+void TestInput::aNameIsJustData() {
+    QFETCH(QString, name);
+    WindowFixture f;
+    f.lib.addCategory("neighbour");
+    f.lib.addItem("neighbour", "neighbour item", "untouched");
+    frmSnibbet& w = f.start();
+    f.fake.inputAnswers << name << name;
+    w.mnuAddCat->trigger();
+    QCOMPARE(WindowFixture::entries(w.cboCategory), (QStringList{"neighbour", name}));
+    f.chooseCategory(name);
+    w.mnuAddItem->trigger();
+    QCOMPARE(WindowFixture::entries(w.cboItems), QStringList{name});
+    f.chooseItem(name);
+    w.rTxtCode->setFocus(Qt::MouseFocusReason);
+    w.rTxtCode->setPlainText(name);
+    w.rTxtNotes->setFocus(Qt::MouseFocusReason);
+    QVERIFY2(f.fake.messages.isEmpty(), qPrintable(f.fake.messages.value(0).text));
+    f.restart();
+    f.chooseCategory(name);
+    f.chooseItem(name);
+    QCOMPARE(f.window->rTxtCode->toPlainText(), name);
+    QVERIFY(f.lib.rows("Items").contains("neighbour|neighbour item|untouched||"));
+    QCOMPARE(f.lib.rows("Items").size(), 2);
+}
+
+// Names that look alike, or differ only where case folding does not reach,
+// are different names: adding the second is no duplicate.
+void TestInput::lookAlikeNamesStayApart_data() {
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::newRow("different emoji") << "🙂" << "🙃";
+    QTest::newRow("last of 10,000 characters") << QString(9999, QChar(u'x')) + "a" << QString(9999, QChar(u'x')) + "b";
+    QTest::newRow("precomposed and combining") << "caf\u00e9" << "cafe\u0301";
+    QTest::newRow("sharp s is not ss") << "Straße" << "STRASSE";
+    QTest::newRow("trailing blank") << "name" << "name ";
+    QTest::newRow("a wildcard and a letter") << "a%" << "ab";
+}
+
+void TestInput::lookAlikeNamesStayApart() {
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    WindowFixture f;
+    frmSnibbet& w = f.start();
+    f.fake.inputAnswers << first << second;
+    w.mnuAddCat->trigger();
+    w.mnuAddCat->trigger();
+    QVERIFY2(f.fake.messages.isEmpty(), qPrintable(f.fake.messages.value(0).text));
+    QCOMPARE(f.lib.rows("Category"), (QStringList{first, second}));
+    f.chooseCategory(second);
+    f.fake.inputAnswers << "only here";
+    w.mnuAddItem->trigger();
+    QCOMPARE(f.lib.rows("Items"), (QStringList{first + "|Empty|||", second + "|only here|||"}));
+}
+
+// 50 MB in a panel: stored and read back whole, through the store and through
+// the window (which takes a few seconds, and must not take forever).
+void TestInput::fiftyMegabytesOfTextRoundTrip() {
+    QString big;
+    big.reserve(50'000'000);
+    for (int i = 0; big.size() < 50'000'000; ++i)
+        big += QStringLiteral("line %1: some code text that goes on, with ünïcödé and 'quotes';\n").arg(i);
+    WindowFixture f;
+    f.lib.addCategory("big");
+    f.lib.addItem("big", "item");
+    frmSnibbet& w = f.start();
+    f.chooseCategory("big");
+    f.chooseItem("item");
+    w.rTxtCode->setFocus(Qt::MouseFocusReason);
+    w.rTxtCode->setPlainText(big);
+    w.rTxtNotes->setFocus(Qt::MouseFocusReason);
+    QVERIFY(f.fake.messages.isEmpty());
+    f.restart();
+    f.chooseCategory("big");
+    f.chooseItem("item");
+    QCOMPARE(f.window->rTxtCode->toPlainText().size(), big.size());
+    QVERIFY(f.window->rTxtCode->toPlainText() == big);
+}
+
+void TestInput::pastingAnImageOrNothingChangesNothing_data() {
+    QTest::addColumn<bool>("image");
+    QTest::newRow("an image") << true;
+    QTest::newRow("nothing") << false;
+}
+
+void TestInput::pastingAnImageOrNothingChangesNothing() {
+    QFETCH(bool, image);
+    WindowFixture f;
+    f.lib.addCategory("c");
+    f.lib.addItem("c", "i", "the code");
+    frmSnibbet& w = f.start();
+    f.chooseCategory("c");
+    f.chooseItem("i");
+    if (image) {
+        QImage picture(16, 16, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        QGuiApplication::clipboard()->setImage(picture);
+    } else {
+        QGuiApplication::clipboard()->clear();
+    }
+    w.rTxtCode->setFocus(Qt::MouseFocusReason);
+    w.rTxtCode->moveCursor(QTextCursor::End);
+    w.panels[0].paste->trigger();
+    QTest::qWait(20);  // the paste keystroke is queued
+    QCOMPARE(w.rTxtCode->toPlainText(), "the code");
+    w.rTxtNotes->setFocus(Qt::MouseFocusReason);
+    QCOMPARE(f.lib.rows("Items"), QStringList{"c|i|the code||"});
+    QVERIFY(f.fake.messages.isEmpty());
+}
+
+QTEST_MAIN(TestInput)
+#include "tst_input.moc"
