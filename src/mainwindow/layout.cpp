@@ -204,8 +204,12 @@ void frmSnibbet::wireEvents() {
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &frmSnibbet::onFocusWindowChanged);
 }
 
+// After an error the program ends: the user learns what happened, that what
+// was saved stays saved, and the number to quote when asking for help.
 QString errorReport(int number, const QString& text) {
-    return QStringLiteral("%1\n\n(Error %2)").arg(text).arg(number);
+    return QStringLiteral("%1\n\nSnibbet will now close; every change saved before this is kept.\n\n(Error %2)")
+        .arg(text)
+        .arg(number);
 }
 
 void frmSnibbet::guarded(const std::function<void()>& handler) {
@@ -220,7 +224,7 @@ void frmSnibbet::guarded(const std::function<void()>& handler) {
     } catch (const platform::PlatformError& e) {
         number = e.number(), text = e.text();
     } catch (const std::exception& e) {
-        number = 51, text = QStringLiteral("Internal error: %1").arg(QString::fromUtf8(e.what()));
+        number = 51, text = QStringLiteral("Snibbet met a problem it did not expect: %1").arg(QString::fromUtf8(e.what()));
     }
     // Nothing more runs on a library in an unknown state: not even the tidy-up.
     endedByError_ = true;

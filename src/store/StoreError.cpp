@@ -37,7 +37,9 @@ StoreError StoreError::fromEngine(const SQLite::Exception& e) {
                                       "Check the disk and the file's permissions.")
                               .arg(detail)};
         default:
-            return {code, QStringLiteral("The library could not be read or changed: %1").arg(detail)};
+            return {code, QStringLiteral("The library could not be read or changed: %1. If this happens "
+                                         "again, restore a copy from the folder \"Snibbet backups\".")
+                              .arg(detail)};
     }
 }
 

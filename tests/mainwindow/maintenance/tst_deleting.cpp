@@ -169,7 +169,9 @@ void TestDeleting::failedCategoryDeleteChangesNothing() {
 
     COMPARE_ROWS(arrange::categoryRows(f.lib), kCategories);
     COMPARE_ROWS(arrange::itemRows(f.lib), kItems);
-    const QString report = "The library could not be read or changed: kept\n\n(Error 1811)";
+    const QString report = "The library could not be read or changed: kept. If this happens again, restore a copy from the "
+        "folder \"Snibbet backups\".\n\nSnibbet will now close; every change saved before this is kept.\n\n"
+        "(Error 1811)";
     QCOMPARE(f.fake.messages, (QList<Box>{{report, "Snibbet"}}));
     QCOMPARE(f.fake.endedWith, QList<int>{1});
 }

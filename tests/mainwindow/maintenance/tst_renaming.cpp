@@ -274,7 +274,9 @@ void TestRenaming::failedCategoryRenameChangesNothing() {
 
     COMPARE_ROWS(arrange::categoryRows(f.lib), kCategories);
     COMPARE_ROWS(arrange::itemRows(f.lib), arrange::padded(kItems));
-    const QString report = "The library could not be read or changed: no changes today\n\n(Error 1811)";
+    const QString report = "The library could not be read or changed: no changes today. If this happens again, restore a copy from the "
+        "folder \"Snibbet backups\".\n\nSnibbet will now close; every change saved before this is kept.\n\n"
+        "(Error 1811)";
     QCOMPARE(f.fake.messages, (QList<Box>{{report, "Snibbet"}}));
     QCOMPARE(f.fake.endedWith, QList<int>{1});
 }
