@@ -100,6 +100,8 @@ bool TidyUp::isTidy(const Library& library) {
     });
 }
 
+const char* TidyUp::statement(int step) { return kStatements[step - 1]; }
+
 bool TidyUp::run(const Library& library, Rewrite rewrite, const StepHook& beforeStep) noexcept {
     try {
         library.checkStillInPlace();
@@ -107,7 +109,7 @@ bool TidyUp::run(const Library& library, Rewrite rewrite, const StepHook& before
         Transaction transaction(library);
         for (int step = 1; step <= kSteps; ++step) {
             if (beforeStep) beforeStep(step);
-            library.database().exec(kStatements[step - 1]);
+            library.database().exec(statement(step));
         }
         transaction.commit();
         return true;

@@ -31,6 +31,9 @@ public:
                     const StepHook& beforeStep = {}) noexcept;
 
     static bool isTidy(const Library& library);
+
+    // The SQL of step `step` (1 to 12), for measuring the engine alone.
+    static const char* statement(int step);
 };
 
 }  // namespace store
