@@ -4,7 +4,7 @@
 # from the build folder.
 set -euo pipefail
 build=$1
-make_library=$2
+library_tool=$2
 work=$(mktemp -d)
 trap 'kill "${pid:-0}" 2>/dev/null || true; rm -rf "$work"' EXIT
 
@@ -17,7 +17,7 @@ for f in snibbet snibbet.png snibbet.desktop install-desktop-entry; do
 done
 grep -q '^Exec=snibbet' "$folder/snibbet.desktop"
 
-"$make_library" "$folder"
+"$library_tool" create "$folder" >/dev/null
 QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$work "$folder/snibbet" &
 pid=$!
 sleep 3

@@ -138,7 +138,7 @@ void TestOpen::missingTableOrField() {
 }
 
 void TestOpen::readOnlyFile() {
-    if (geteuid() == 0) QSKIP("root writes to read-only files; run as a user to check this");
+    if (geteuid() == 0) QSKIP("root writes to read-only files; tst_mainwindow_faults checks this as another user");
     TempLibrary lib;
     QVERIFY(QFile::setPermissions(lib.path(), QFile::ReadOwner));
     QCOMPARE(errorOfOpening(lib.folder()), int(store::LibraryReadOnly));

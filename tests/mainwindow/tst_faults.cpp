@@ -1,0 +1,120 @@
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <unistd.h>
+#include <SQLiteCpp/Database.h>
+
+#include "mainwindow/PanelEdit.h"
+#include "support/WindowFixture.h"
+
+// Faults of the disk and the file while the window works: the user is told
+// what happened with a number and a text, the program ends without the
+// tidy-up, and the file keeps every change made before the fault.
+class TestWindowFaults : public QObject {
+    Q_OBJECT
+private slots:
+    void diskFullDuringASave();
+    void libraryReplacedWhileOpen();
+    void libraryLockedByAnotherProgram();
+    void readOnlyLibraryAtStartUp();
+};
+
+namespace {
+
+frmSnibbet& startOnItem(WindowFixture& f) {
+    f.lib.addCategory("c");
+    f.lib.addItem("c", "i", "original");
+    f.lib.addItem("c", "j", "other");
+    frmSnibbet& w = f.start();
+    f.chooseCategory("c");
+    f.chooseItem("i");
+    return w;
+}
+
+void saveCode(frmSnibbet& w, const QString& text) {
+    w.rTxtCode->setFocus(Qt::MouseFocusReason);
+    w.rTxtCode->setPlainText(text);
+    w.rTxtNotes->setFocus(Qt::MouseFocusReason);
+}
+
+void expectReportAndEnd(const WindowFixture& f, const QString& saying) {
+    QCOMPARE(f.fake.messages.size(), 1);
+    QCOMPARE(f.fake.messages[0].title, "Snibbet");
+    QVERIFY2(f.fake.messages[0].text.contains(saying), qPrintable(f.fake.messages[0].text));
+    QVERIFY(f.fake.messages[0].text.contains("(Error "));
+    QCOMPARE(f.fake.endedWith, QList<int>{1});
+}
+
+}  // namespace
+
+void TestWindowFaults::diskFullDuringASave() {
+    WindowFixture f;
+    frmSnibbet& w = startOnItem(f);
+    saveCode(w, "saved before");
+    SQLite::Database& db = w.dbLibrary.database();
+    db.exec("PRAGMA max_page_count = " + std::to_string(db.execAndGet("PRAGMA page_count").getInt() + 1));
+    saveCode(w, QString(3'000'000, QChar(u'x')));
+    expectReportAndEnd(f, "disk is full");
+    w.close();
+    QVERIFY(f.fake.pointers.isEmpty());  // no tidy-up after the error
+    QCOMPARE(f.lib.rows("Items"), (QStringList{"c|i|saved before||", "c|j|other||"}));
+}
+
+void TestWindowFaults::libraryReplacedWhileOpen() {
+    WindowFixture f;
+    frmSnibbet& w = startOnItem(f);
+    TempLibrary other;
+    other.addCategory("theirs");
+    QVERIFY(QFile::remove(f.lib.path()));
+    QVERIFY(QFile::copy(other.path(), f.lib.path()));
+    w.mnuDeleteCat->trigger();  // nothing current: would delete rows named ''
+    f.chooseItem("j");
+    saveCode(w, "into which file?");
+    expectReportAndEnd(f, "replaced or removed by another program");
+    w.close();
+    QCOMPARE(f.lib.rows("Category"), QStringList{"theirs"});
+    QVERIFY(f.lib.rows("Items").isEmpty());
+}
+
+void TestWindowFaults::libraryLockedByAnotherProgram() {
+    WindowFixture f;
+    frmSnibbet& w = startOnItem(f);
+    QProcess holder;
+    holder.start("sqlite3", {f.lib.path()});
+    QVERIFY(holder.waitForStarted());
+    holder.write("BEGIN IMMEDIATE; UPDATE Items SET Notes = 'theirs';\n.print holding\n");
+    QVERIFY(holder.waitForReadyRead(5000));
+    saveCode(w, "mine");
+    expectReportAndEnd(f, "in use by another program");
+    holder.write("ROLLBACK;\n.quit\n");
+    QVERIFY(holder.waitForFinished());
+    QCOMPARE(f.lib.rows("Items"), (QStringList{"c|i|original||", "c|j|other||"}));
+}
+
+// Root may write to any file, so the program is started as an ordinary user.
+void TestWindowFaults::readOnlyLibraryAtStartUp() {
+    WindowFixture f;
+    QVERIFY(QFile::setPermissions(f.lib.path(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    QFile::setPermissions(f.lib.folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                              QFile::ReadOther | QFile::ExeOther | QFile::WriteOther);
+    // A copy of the tool in a folder that every user may enter.
+    QTemporaryDir bin;
+    QFile::setPermissions(bin.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
+                                          QFile::ExeOther);
+    const QString toolCopy = bin.filePath("library_tool");
+    QVERIFY(QFile::copy(QStringLiteral(LIBRARY_TOOL), toolCopy));
+    QProcess tool;
+    QStringList command{toolCopy, "open", f.lib.folder()};
+    if (geteuid() == 0) command = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"} + command;
+    tool.start(command.takeFirst(), command);
+    QVERIFY(tool.waitForFinished());
+    const QString said = QString::fromUtf8(tool.readAllStandardOutput());
+    QVERIFY2(said.startsWith("error 9007:"), qPrintable(said + tool.readAllStandardError()));
+    QVERIFY(said.contains("read-only"));
+}
+
+QTEST_MAIN(TestWindowFaults)
+#include "tst_faults.moc"
