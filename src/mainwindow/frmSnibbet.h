@@ -32,6 +32,8 @@ class PlatformServices;
 //   selection.cpp              choosing a category and an item
 //   maintenance/*.cpp          adding, renaming and deleting
 //   panels/*.cpp               saving panel text, panel menus, printing
+//   instructions.cpp           opening the instructions window
+//   backup.cpp                 the daily backup copy of the library
 class frmSnibbet : public QMainWindow {
     Q_OBJECT
 
@@ -121,7 +123,7 @@ public:
     void startBackup();
     void waitForBackup();
 
-    // ---- Instructions (instructions/) ---------------------------------------
+    // ---- Instructions (instructions.cpp) -------------------------------------
     void mnuInstructions_Click();
 
     // Runs a handler; a failure of the library or the desktop is reported with
