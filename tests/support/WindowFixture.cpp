@@ -4,15 +4,18 @@
 #include <QComboBox>
 #include <QTest>
 
+#include "instructions/frmInstructions.h"
 #include "mainwindow/PanelEdit.h"
 
 WindowFixture::WindowFixture() = default;
 
+// The instructions window outlives the main window by design; a test ends
+// with both closed, so that nothing of one test is left for the next.
 WindowFixture::~WindowFixture() {
-    if (window) {
-        window->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
+    if (window) window->close();
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (qobject_cast<frmInstructions*>(top)) top->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 frmSnibbet& WindowFixture::start() {
