@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include <sqlite3.h>
+
 #include "Timing.h"
 #include "store/NameCompare.h"
 
@@ -53,6 +55,40 @@ std::vector<std::string> storedSpellings(BareConnection& db, std::string_view ca
     return spellings;
 }
 
+// Runs `work` between BEGIN IMMEDIATE and COMMIT; a failure rolls back.
+template <typename Work>
+void inOneTransaction(BareConnection& db, Work&& work) {
+    db.exec("BEGIN IMMEDIATE");
+    try {
+        work();
+        db.exec("COMMIT");
+    } catch (...) {
+        db.exec("ROLLBACK");
+        throw;
+    }
+}
+
+// `sql` followed by an IN list holding the category's stored spellings, its
+// leading placeholders bound to `leading`.
+void runWithCategory(BareConnection& db, std::string sql,
+                     std::initializer_list<std::string_view> leading,
+                     const std::vector<std::string>& spellings) {
+    if (spellings.empty()) return;
+    sql += " (?";
+    for (std::size_t i = 1; i < spellings.size(); ++i) sql += ", ?";
+    sql += ")";
+    BareStatement statement(db, sql.c_str());
+    int index = 1;
+    for (const std::string_view value : leading) statement.bindText(index++, value);
+    for (const std::string& spelling : spellings) statement.bindText(index++, spelling);
+    statement.step();
+}
+
+std::int64_t appendDefaultRow(BareConnection& db, const char* table) {
+    db.exec((std::string("INSERT INTO ") + table + " DEFAULT VALUES").c_str());
+    return sqlite3_last_insert_rowid(db.handle());
+}
+
 }  // namespace
 
 void configure(BareConnection& db, const char* journalMode) {
@@ -92,6 +128,80 @@ Texts findTexts(BareConnection& db, const std::vector<NamedRow>& items, std::str
     select.bindInt64(1, found->id);
     if (!select.step()) throw std::runtime_error("the item vanished");
     return {std::string(select.text(0)), std::string(select.text(1)), std::string(select.text(2))};
+}
+
+Texts textsOf(BareConnection& db, std::int64_t id) {
+    BareStatement select(db, "SELECT Code, Declares, Notes FROM Items WHERE rowid = ?");
+    select.bindInt64(1, id);
+    if (!select.step()) throw std::runtime_error("no row " + std::to_string(id));
+    return {std::string(select.text(0)), std::string(select.text(1)), std::string(select.text(2))};
+}
+
+std::int64_t addItem(BareConnection& db, std::string_view category, std::string_view name) {
+    std::int64_t id = 0;
+    inOneTransaction(db, [&] {
+        id = appendDefaultRow(db, "Items");
+        BareStatement update(db, "UPDATE Items SET Category = ?, ItemName = ? WHERE rowid = ?");
+        update.bindText(1, category);
+        update.bindText(2, name);
+        update.bindInt64(3, id);
+        update.step();
+    });
+    return id;
+}
+
+void renameItem(BareConnection& db, std::string_view category, std::string_view oldName,
+                std::string_view newName) {
+    inOneTransaction(db, [&] {
+        runWithCategory(db,
+                        "UPDATE Items SET ItemName = ? "
+                        "WHERE ItemName = ? COLLATE NAMECASE AND Category IN",
+                        {newName, oldName}, storedSpellings(db, category));
+    });
+}
+
+void deleteItem(BareConnection& db, std::string_view category, std::string_view name) {
+    inOneTransaction(db, [&] {
+        runWithCategory(db, "DELETE FROM Items WHERE ItemName = ? COLLATE NAMECASE AND Category IN",
+                        {name}, storedSpellings(db, category));
+    });
+}
+
+void addCategory(BareConnection& db, std::string_view name) {
+    inOneTransaction(db, [&] {
+        const std::int64_t category = appendDefaultRow(db, "Category");
+        BareStatement updateCategory(db, "UPDATE Category SET Category = ? WHERE rowid = ?");
+        updateCategory.bindText(1, name);
+        updateCategory.bindInt64(2, category);
+        updateCategory.step();
+        const std::int64_t item = appendDefaultRow(db, "Items");
+        BareStatement updateItem(db, "UPDATE Items SET Category = ? WHERE rowid = ?");
+        updateItem.bindText(1, name);
+        updateItem.bindInt64(2, item);
+        updateItem.step();
+    });
+}
+
+void renameCategory(BareConnection& db, std::string_view oldName, std::string_view newName) {
+    inOneTransaction(db, [&] {
+        BareStatement categories(db,
+                                 "UPDATE Category SET Category = ? "
+                                 "WHERE Category = ? COLLATE NAMECASE");
+        categories.bindText(1, newName);
+        categories.bindText(2, oldName);
+        categories.step();
+        runWithCategory(db, "UPDATE Items SET Category = ? WHERE Category IN", {newName},
+                        storedSpellings(db, oldName));
+    });
+}
+
+void deleteCategory(BareConnection& db, std::string_view name) {
+    inOneTransaction(db, [&] {
+        runWithCategory(db, "DELETE FROM Items WHERE Category IN", {}, storedSpellings(db, name));
+        BareStatement categories(db, "DELETE FROM Category WHERE Category = ? COLLATE NAMECASE");
+        categories.bindText(1, name);
+        categories.step();
+    });
 }
 
 void saveCode(BareConnection& db, std::int64_t id, std::string_view code) {

@@ -37,6 +37,21 @@ Texts findTexts(BareConnection& db, const std::vector<NamedRow>& items, std::str
 // One UPDATE in autocommit mode: durable when it returns.
 void saveCode(BareConnection& db, std::int64_t id, std::string_view code);
 
+// The three texts of one row.
+Texts textsOf(BareConnection& db, std::int64_t id);
+
+// The maintenance commands' statements as the store makes them, each command
+// in one transaction (BEGIN IMMEDIATE ... COMMIT). Adding appends a row of
+// the table's defaults and then sets its fields; renaming and deleting match
+// the category by the stored spellings the same walk finds.
+std::int64_t addItem(BareConnection& db, std::string_view category, std::string_view name);
+void renameItem(BareConnection& db, std::string_view category, std::string_view oldName,
+                std::string_view newName);
+void deleteItem(BareConnection& db, std::string_view category, std::string_view name);
+void addCategory(BareConnection& db, std::string_view name);
+void renameCategory(BareConnection& db, std::string_view oldName, std::string_view newName);
+void deleteCategory(BareConnection& db, std::string_view name);
+
 // The store's twelve tidy-up statements in one transaction.
 void tidyUp(BareConnection& db);
 

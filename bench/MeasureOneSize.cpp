@@ -44,17 +44,6 @@ std::unique_ptr<BareConnection> bareConnection(const std::string& folder, const 
     return db;
 }
 
-// Runs each contender once per repetition, in an order that rotates, so that
-// a slow phase of the machine does not always fall on the same one.
-void interleaved(int repetitions, const std::vector<std::function<void()>>& contenders,
-                 const std::function<void(int)>& afterRepetition) {
-    for (int r = 0; r < repetitions; ++r) {
-        for (std::size_t k = 0; k < contenders.size(); ++k)
-            contenders[(k + static_cast<std::size_t>(r)) % contenders.size()]();
-        afterRepetition(r + 1);
-    }
-}
-
 // The operations in the order a user meets them, each through the store and
 // on the floor. Steps b to d share one open library and one bare connection
 // to the same working copy; the tidy-up works on fresh copies.

@@ -1,0 +1,282 @@
+// snibbet_bench_window [--quick] [--sizes N,N,...] [--data-dir DIR]
+//                      [--per-category N] [--text-bytes N] [--big-item-bytes N]
+//                      [--startups N]
+// Drives the real main window on the offscreen platform over libraries of
+// 1,000, 10,000 and 100,000 items, one of them with a 5 MB Code text, and
+// times what the user waits for: start-up, choosing, saving, the maintenance
+// commands, closing. Beside each, the same database work with the bare SQLite
+// C API. Start-ups are timed in fresh processes, each size's session in a
+// process of its own.
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDate>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "CategoryWrites.h"
+#include "ChildProcess.h"
+#include "LibraryCopy.h"
+#include "LibraryGenerator.h"
+#include "Timing.h"
+#include "WindowResults.h"
+#include "WindowSession.h"
+#include "mainwindow/Fonts.h"
+#include "store/Backup.h"
+#include "store/Library.h"
+#include "store/StoreError.h"
+#include "store/TidyUp.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Options {
+    std::vector<std::int64_t> sizes{1000, 10000, 100000};
+    std::string dataDir = "/tmp/snibbet-bench";
+    bench::LibraryShape shape{
+        .items = 0, .perCategory = 1000, .textBytes = 2000, .bigItemBytes = 5000000};
+    int startups = 7;
+    bool tidied = false;
+    bool noCheckpointOnCommit = false;
+    // Set in a child: what it measures, and where.
+    std::string child;
+    std::string library, work;
+};
+
+int usage() {
+    std::fputs(
+        "usage: snibbet_bench_window [--quick] [--sizes N,N,...] [--data-dir DIR]\n"
+        "                            [--per-category N] [--text-bytes N] [--big-item-bytes N]\n"
+        "                            [--startups N] [--tidied] [--no-checkpoint-on-commit]\n"
+        "  --quick     1,000 and 10,000 items only\n"
+        "  --data-dir  where generated libraries are kept for the next run\n"
+        "              (default /tmp/snibbet-bench)\n"
+        "  --startups  fresh processes timing the start-up per size (default 7)\n"
+        "  --tidied    work on the library as closing leaves it (sorted), not as generated\n"
+        "  --no-checkpoint-on-commit\n"
+        "              what-if: the session's connections never checkpoint the\n"
+        "              write-ahead log inside a commit\n",
+        stderr);
+    return 2;
+}
+
+std::vector<std::int64_t> parseSizes(const std::string& list) {
+    std::vector<std::int64_t> sizes;
+    std::istringstream in(list);
+    for (std::string size; std::getline(in, size, ',');) sizes.push_back(std::stoll(size));
+    return sizes;
+}
+
+bool parse(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--quick") {
+            options.sizes = {1000, 10000};
+            continue;
+        }
+        if (option == "--tidied") {
+            options.tidied = true;
+            continue;
+        }
+        if (option == "--no-checkpoint-on-commit") {
+            options.noCheckpointOnCommit = true;
+            continue;
+        }
+        if (i + 1 >= argc) return false;
+        const std::string value = argv[++i];
+        if (option == "--sizes")
+            options.sizes = parseSizes(value);
+        else if (option == "--data-dir")
+            options.dataDir = value;
+        else if (option == "--per-category")
+            options.shape.perCategory = std::stoll(value);
+        else if (option == "--text-bytes")
+            options.shape.textBytes = std::stoll(value);
+        else if (option == "--big-item-bytes")
+            options.shape.bigItemBytes = std::stoll(value);
+        else if (option == "--startups")
+            options.startups = std::stoi(value);
+        else if (option == "--child")
+            options.child = value;
+        else if (option == "--items")
+            options.shape.items = std::stoll(value);
+        else if (option == "--library")
+            options.library = value;
+        else if (option == "--work")
+            options.work = value;
+        else
+            return false;
+    }
+    return options.startups > 0;
+}
+
+// The generated library, the window's copy and its backup, the floor's copy,
+// and two fresh copies for closing, each of which the tidy-up doubles.
+void checkFreeSpace(const Options& options) {
+    std::int64_t largest = 0;
+    for (const std::int64_t size : options.sizes) largest = std::max(largest, size);
+    const auto bytes = largest * (options.shape.textBytes + 400) + options.shape.bigItemBytes;
+    const auto needed = static_cast<std::uintmax_t>(bytes * 12);
+    fs::create_directories(options.dataDir);
+    const std::uintmax_t available = fs::space(options.dataDir).available;
+    if (available < needed)
+        throw std::runtime_error("not enough free space in " + options.dataDir + ": " +
+                                 std::to_string(available >> 20) + " MiB free, about " +
+                                 std::to_string(needed >> 20) + " MiB needed");
+}
+
+std::string childArguments(const char* what, const bench::WindowRun& run) {
+    using bench::quotedForShell;
+    return std::string("--child ") + what +
+           (run.noCheckpointOnCommit ? " --no-checkpoint-on-commit" : "") + " --items " +
+           std::to_string(run.shape.items) + " --per-category " +
+           std::to_string(run.shape.perCategory) + " --text-bytes " +
+           std::to_string(run.shape.textBytes) + " --big-item-bytes " +
+           std::to_string(run.shape.bigItemBytes) + " --library " +
+           quotedForShell(run.libraryFolder) + " --work " + quotedForShell(run.workFolder);
+}
+
+void measureOneSize(const bench::WindowRun& run, int startups, bool tidied,
+                    bench::WindowResults& results) {
+    const auto collect = [&](const std::string& line) {
+        if (!results.add(line)) std::fprintf(stderr, "unexpected output: %s\n", line.c_str());
+    };
+    const QString copy = QString::fromStdString(bench::windowCopyIn(run));
+    bench::copyLibrary(run.libraryFolder, bench::windowCopyIn(run));
+    const QString library = store::Library::pathIn(copy);
+    if (tidied) {
+        const store::Library open = store::Library::open(copy);
+        if (!store::TidyUp::run(open, store::TidyUp::Rewrite::Always))
+            throw std::runtime_error("the copy could not be tidied");
+    }
+    // Today's backup is made the way the program makes it, before any timing.
+    store::Backup::makeIfDue(library, QDate::currentDate());
+    ::sync();
+    for (int i = 0; i < startups; ++i) {
+        bench::runThisProgram(childArguments("startup", run), collect);
+        std::fprintf(stderr, "  %lld items: start-up in a fresh process %d/%d\n",
+                     static_cast<long long>(run.shape.items), i + 1, startups);
+    }
+    fs::remove_all(store::Backup::folderFor(library).toStdString());
+    ::sync();
+    bench::runThisProgram(childArguments("first-of-day", run), collect);
+    std::fprintf(stderr, "  %lld items: start-up without today's backup 1/1\n",
+                 static_cast<long long>(run.shape.items));
+    ::sync();
+    bench::runThisProgram(childArguments("memory", run), collect);
+    ::sync();
+    bench::runThisProgram(childArguments("session", run), collect);
+    bench::runThisProgram(childArguments("engine", run), collect);
+}
+
+void printSetting(const Options& options, const std::string& loadBefore) {
+    std::printf(
+        "## Snibbet window benchmark\n\n"
+        "Qt %s (offscreen), SQLite %s, %u hardware threads, libraries in %s, %lld items per "
+        "category, about %lld bytes of text per item, one item of %lld bytes; page cache warm; "
+        "library %s%s. Load average before: %s, after: %s.\n\n",
+        qVersion(), sqlite3_libversion(), std::thread::hardware_concurrency(),
+        options.dataDir.c_str(), static_cast<long long>(options.shape.perCategory),
+        static_cast<long long>(options.shape.textBytes),
+        static_cast<long long>(options.shape.bigItemBytes),
+        options.tidied ? "tidied first (sorted, as closing leaves it)"
+                       : "as generated (rows shuffled)",
+        options.noCheckpointOnCommit ? "; what-if: no checkpoint inside a commit in the session"
+                                     : "",
+        loadBefore.c_str(), bench::loadAverages().c_str());
+}
+
+int runAllSizes(Options options) {
+    checkFreeSpace(options);
+    const std::string loadBefore = bench::loadAverages();
+    bench::WindowResults results;
+    for (const std::int64_t items : options.sizes) {
+        bench::WindowRun run;
+        run.shape = options.shape;
+        run.shape.items = items;
+        run.libraryFolder = bench::libraryFolderFor(options.dataDir, run.shape);
+        run.workFolder = options.dataDir + "/window-work-" + std::to_string(::getpid());
+        run.noCheckpointOnCommit = options.noCheckpointOnCommit;
+        std::fprintf(stderr, "%lld items: ", static_cast<long long>(items));
+        std::fflush(stderr);
+        const bool generated = bench::ensureLibrary(run.libraryFolder, run.shape);
+        std::fprintf(stderr, "%s %s\n", generated ? "generated" : "reusing",
+                     run.libraryFolder.c_str());
+        try {
+            measureOneSize(run, options.startups, options.tidied, results);
+        } catch (...) {
+            fs::remove_all(run.workFolder);
+            throw;
+        }
+        fs::remove_all(run.workFolder);
+    }
+    printSetting(options, loadBefore);
+    results.print(stdout);
+    return 0;
+}
+
+// The offscreen platform says on every window shown that it cannot pass size
+// hints on; that line is dropped, every other message goes through.
+QtMessageHandler qtDefaultHandler = nullptr;
+
+void quieterMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.contains(QLatin1String("propagateSizeHints"))) return;
+    if (qtDefaultHandler) qtDefaultHandler(type, context, message);
+}
+
+int runChild(int argc, char** argv, const Options& options) {
+    qtDefaultHandler = qInstallMessageHandler(quieterMessages);
+    // As the program's main() does before it starts the window; not part of
+    // the start-up figure, but timed beside it.
+    std::optional<QApplication> app;
+    const double applicationMs = bench::millisecondsOf([&] {
+        app.emplace(argc, argv);
+        QApplication::setApplicationName(QStringLiteral("Snibbet"));
+        fonts::installFallbacks();
+    });
+    bench::WindowRun run;
+    run.shape = options.shape;
+    run.libraryFolder = options.library;
+    run.workFolder = options.work;
+    run.noCheckpointOnCommit = options.noCheckpointOnCommit;
+    if (options.child == "startup" || options.child == "first-of-day")
+        bench::measureStartUp(run, options.child == "first-of-day", applicationMs, stdout);
+    else if (options.child == "engine")
+        bench::measureCategoryWrites(run, stdout);
+    else if (options.child == "memory")
+        bench::measureWindowMemory(run, stdout);
+    else if (options.child == "session")
+        bench::measureSession(run, stdout);
+    else
+        return usage();
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!parse(argc, argv, options) || options.sizes.empty()) return usage();
+    try {
+        if (!options.child.empty()) {
+            // The window is driven without a screen.
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            return runChild(argc, argv, options);
+        }
+        return runAllSizes(options);
+    } catch (const store::StoreError& e) {
+        std::fprintf(stderr, "snibbet_bench_window: %s\n", e.text().toUtf8().constData());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "snibbet_bench_window: %s\n", e.what());
+    }
+    return 1;
+}
