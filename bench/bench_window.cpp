@@ -119,12 +119,13 @@ bool parse(int argc, char** argv, Options& options) {
 }
 
 // The generated library, the window's copy and its backup, the floor's copy,
-// and two fresh copies for closing, each of which the tidy-up doubles.
+// and two fresh copies for closing, each of which the tidy-up doubles and
+// whose logs grow as large while it runs.
 void checkFreeSpace(const Options& options) {
     std::int64_t largest = 0;
     for (const std::int64_t size : options.sizes) largest = std::max(largest, size);
     const auto bytes = largest * (options.shape.textBytes + 400) + options.shape.bigItemBytes;
-    const auto needed = static_cast<std::uintmax_t>(bytes * 12);
+    const auto needed = static_cast<std::uintmax_t>(bytes * 16);
     fs::create_directories(options.dataDir);
     const std::uintmax_t available = fs::space(options.dataDir).available;
     if (available < needed)
