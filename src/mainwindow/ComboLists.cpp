@@ -1,6 +1,7 @@
 #include "mainwindow/ComboLists.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QSignalBlocker>
 
 namespace combolists {
@@ -14,6 +15,11 @@ QComboBox* create(QWidget* parent) {
     list->setInsertPolicy(QComboBox::NoInsert);
     list->setDuplicatesEnabled(true);
     list->setMaxVisibleItems(20);
+    // When its edit field loses the focus or takes Return, QComboBox picks the
+    // entry spelled exactly like the typed text and reports it as activated.
+    // A name typed and then left would then act as a choice (panels emptied,
+    // item list refilled), and only when its letter case matched an entry.
+    QObject::disconnect(list->lineEdit(), &QLineEdit::editingFinished, list, nullptr);
     return list;
 }
 

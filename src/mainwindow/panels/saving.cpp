@@ -40,10 +40,13 @@ void frmSnibbet::Panel_LostFocus(Panel& panel) {
     rs.FindFirst(store::Field::ItemName, item);
     if (rs.NoMatch()) {
         // A typed item name that the category does not hold: the text is kept
-        // in the panel and never written into another item's row.
+        // in the panel and never written into another item's row. The way out
+        // is to type a name it holds: choosing an item from the list would
+        // show that item's texts and so lose this one.
         services_.messageBox(QStringLiteral("The category \"%1\" has no item named \"%2\", so this text "
-                                            "was not saved. Choose the item from the Item list, then "
-                                            "leave the panel again.")
+                                            "was not saved. Type the name of one of its items into the "
+                                            "Item list, then leave the panel again. Choosing an item from "
+                                            "the list would show that item's texts in place of this one.")
                                  .arg(category, item),
                              maintenance::kCautionTitle);
         return;
