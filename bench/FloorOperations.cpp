@@ -7,29 +7,10 @@
 
 #include "Timing.h"
 #include "store/NameCompare.h"
+#include "store/TidyUp.h"
 
 namespace bench::floor {
 namespace {
-
-// As the store's tidy-up runs them, in the same order.
-constexpr const char* kTidyUpStatements[] = {
-    "DELETE FROM Items WHERE ItemName IS NULL OR ItemName = ''",
-    "DELETE FROM Category WHERE Category IS NULL OR Category = ''",
-    "DELETE FROM TempCat",
-    "DELETE FROM TempItems",
-    "INSERT INTO TempCat (Category) "
-    "SELECT Category FROM Category ORDER BY Category COLLATE NAMECASE",
-    "INSERT INTO TempItems (Category, ItemName, Code, Declares, Notes) "
-    "SELECT Category, ItemName, Code, Declares, Notes FROM Items "
-    "ORDER BY Category COLLATE NAMECASE, ItemName COLLATE NAMECASE",
-    "DELETE FROM Category",
-    "DELETE FROM Items",
-    "INSERT INTO Category (Category) SELECT Category FROM TempCat ORDER BY rowid",
-    "INSERT INTO Items (Category, ItemName, Code, Declares, Notes) "
-    "SELECT Category, ItemName, Code, Declares, Notes FROM TempItems ORDER BY rowid",
-    "DELETE FROM TempCat",
-    "DELETE FROM TempItems",
-};
 
 bool sameName(std::string_view a, std::string_view b) {
     return store::compareNames(QByteArrayView(a.data(), static_cast<qsizetype>(a.size())),
@@ -214,7 +195,8 @@ void saveCode(BareConnection& db, std::int64_t id, std::string_view code) {
 void tidyUp(BareConnection& db) {
     db.exec("BEGIN IMMEDIATE");
     try {
-        for (const char* statement : kTidyUpStatements) db.exec(statement);
+        // The very statements of the store's tidy-up, in the same order.
+        for (int step = 1; step <= store::TidyUp::kSteps; ++step) db.exec(store::TidyUp::statement(step));
         db.exec("COMMIT");
     } catch (...) {
         db.exec("ROLLBACK");
@@ -226,8 +208,8 @@ std::vector<double> tidyUpStepByStep(BareConnection& db) {
     std::vector<double> steps;
     db.exec("BEGIN IMMEDIATE");
     try {
-        for (const char* statement : kTidyUpStatements)
-            steps.push_back(millisecondsOf([&] { db.exec(statement); }));
+        for (int step = 1; step <= store::TidyUp::kSteps; ++step)
+            steps.push_back(millisecondsOf([&] { db.exec(store::TidyUp::statement(step)); }));
         steps.push_back(millisecondsOf([&] { db.exec("COMMIT"); }));
     } catch (...) {
         db.exec("ROLLBACK");
@@ -236,8 +218,6 @@ std::vector<double> tidyUpStepByStep(BareConnection& db) {
     return steps;
 }
 
-const char* tidyUpStatement(int step) {
-    return kTidyUpStatements[step - 1];
-}
+const char* tidyUpStatement(int step) { return store::TidyUp::statement(step); }
 
 }  // namespace bench::floor

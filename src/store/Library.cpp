@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include "store/Checkpointer.h"
 #include "store/NameCompare.h"
 #include "store/StoreError.h"
 
@@ -134,7 +135,9 @@ bool identify(const QString& path, quint64& device, quint64& inode) {
 }  // namespace
 
 Library::Library(QString path, std::unique_ptr<SQLite::Database> db)
-    : path_(std::move(path)), db_(std::move(db)) {
+    : path_(std::move(path)),
+      db_(std::move(db)),
+      checkpointer_(std::make_unique<Checkpointer>(db_->getHandle(), path_)) {
     identify(path_, device_, inode_);
 }
 

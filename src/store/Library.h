@@ -9,6 +9,8 @@ class Database;
 
 namespace store {
 
+class Checkpointer;
+
 inline constexpr char kLibraryFileName[] = "Snibbet.mdb";
 
 // The open library file: one connection, with the name collation registered
@@ -42,6 +44,9 @@ private:
 
     QString path_;
     std::unique_ptr<SQLite::Database> db_;
+    // Declared after the connection, so that it stops before the connection
+    // closes (and makes the last checkpoint itself).
+    std::unique_ptr<Checkpointer> checkpointer_;
     quint64 device_ = 0;
     quint64 inode_ = 0;
 };

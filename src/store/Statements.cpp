@@ -58,6 +58,14 @@ void renameItem(const Library& library, const QString& category, const QString& 
     });
 }
 
+void addPlaceholderItem(const Library& library, const QString& category) {
+    inOneTransaction(library, [&] {
+        SQLite::Statement insert(library.database(), "INSERT INTO Items (Category) VALUES (?)");
+        sql::bindText(insert, 1, category);
+        insert.exec();
+    });
+}
+
 void deleteCategory(const Library& library, const QString& category) {
     inOneTransaction(library, [&] {
         runWithCategory(library, "DELETE FROM Items WHERE Category IN", {},

@@ -18,6 +18,10 @@ void renameCategory(const Library& library, const QString& oldName, const QStrin
 void renameItem(const Library& library, const QString& category, const QString& oldName,
                 const QString& newName);
 
+// Appends a category's placeholder item: only Category set, so the row reads
+// "Empty" in ItemName until the category's first item takes it over.
+void addPlaceholderItem(const Library& library, const QString& category);
+
 // Deletes the category's items, then the category itself.
 void deleteCategory(const Library& library, const QString& category);
 

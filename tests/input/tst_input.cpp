@@ -20,6 +20,7 @@ private slots:
     void lookAlikeNamesStayApart_data();
     void lookAlikeNamesStayApart();
     void fiftyMegabytesOfTextRoundTrip();
+    void aLongTextCopiesWithItsLineEnds();
     void pastingAnImageOrNothingChangesNothing_data();
     void pastingAnImageOrNothingChangesNothing();
 };
@@ -114,6 +115,30 @@ void TestInput::fiftyMegabytesOfTextRoundTrip() {
     f.chooseItem("item");
     QCOMPARE(f.window->rTxtCode->toPlainText().size(), big.size());
     QVERIFY(f.window->rTxtCode->toPlainText() == big);
+}
+
+// A text of many lines is shown with its lines grouped; what is copied from
+// it has plain line ends all the same.
+void TestInput::aLongTextCopiesWithItsLineEnds() {
+    QStringList lines;
+    for (int i = 0; i < 20000; ++i) lines << QStringLiteral("line %1").arg(i);
+    WindowFixture f;
+    f.lib.addCategory("c");
+    f.lib.addItem("c", "i", lines.join('\n'));
+    frmSnibbet& w = f.start();
+    f.chooseCategory("c");
+    f.chooseItem("i");
+    QCOMPARE(w.rTxtCode->toPlainText(), lines.join('\n'));
+    QTextCursor cursor(w.rTxtCode->document());
+    const QString wanted = lines.mid(250, 20).join('\n');
+    cursor.setPosition(w.rTxtCode->toPlainText().indexOf(wanted));
+    cursor.setPosition(cursor.position() + wanted.size(), QTextCursor::KeepAnchor);
+    w.rTxtCode->setTextCursor(cursor);
+    w.rTxtCode->setFocus(Qt::MouseFocusReason);
+    w.panels[0].copy->trigger();
+    QTest::qWait(20);
+    QCOMPARE(f.fake.clipboardCalls.value(1), "SetText:" + wanted);
+    QCOMPARE(w.rTxtCode->toPlainText(), lines.join('\n'));
 }
 
 void TestInput::pastingAnImageOrNothingChangesNothing_data() {

@@ -1,4 +1,5 @@
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 #include <SQLiteCpp/Database.h>
@@ -21,6 +22,7 @@ private slots:
     void fileReplacedWhileOpenTakesNoChange();
     void fileLockedByAnotherProgramDuringASave();
     void truncatedFileIsReported();
+    void logIsCopiedBackWhileTheLibraryIsOpen();
 };
 
 namespace {
@@ -116,6 +118,20 @@ void TestFaults::truncatedFileIsReported() {
         QVERIFY2(e.text().contains("damaged") || e.text().contains("not a database"), qPrintable(e.text()));
     }
     QVERIFY(reported);
+}
+
+// Saves go to the write-ahead log; a worker copies the log back into the
+// library file while it is open, so that neither grows without end and no
+// click waits for the copy.
+void TestFaults::logIsCopiedBackWhileTheLibraryIsOpen() {
+    TempLibrary lib;
+    lib.addCategory("c");
+    lib.addItem("c", "one");
+    Library library = Library::open(lib.folder());
+    const qint64 before = QFileInfo(lib.path()).size();
+    for (int i = 0; i < 8; ++i) QVERIFY(!save(library, QString(1'000'000, QChar(u'a' + i))));
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(lib.path()).size() > before + 900'000, 20000);
+    QCOMPARE(lib.rows("Items"), QStringList{"c|one|" + QString(1'000'000, QChar(u'h')) + "||"});
 }
 
 QTEST_GUILESS_MAIN(TestFaults)

@@ -4,6 +4,7 @@
 #include "mainwindow/ComboLists.h"
 #include "mainwindow/maintenance/Words.h"
 #include "platform/PlatformServices.h"
+#include "store/Statements.h"
 #include "store/Transaction.h"
 
 namespace {
@@ -49,10 +50,11 @@ void frmSnibbet::addName(Level level) {
         appendRow(categories);
         setFields(categories, {{Field::Category, name}});
         // The new category's placeholder item, listed as "Empty" until the
-        // first item takes it over.
-        store::RecordSet& items = datItems.Recordset();
-        appendRow(items);
-        setFields(items, {{Field::Category, name}});
+        // first item takes it over. Written by a statement rather than
+        // through the item list's record set: before a category is chosen
+        // that set is the whole table, and loading it only to append a row
+        // would make this command slower the larger the library.
+        store::addPlaceholderItem(dbLibrary, name);
         unit.commit();
         datCategory.Refresh();
         datItems.Refresh();

@@ -8,8 +8,9 @@ namespace {
 
 QString selectedPlainText(const PanelEdit& box) {
     QString text = box.textCursor().selectedText();
-    // A selection marks its line ends as paragraph separators.
+    // A selection marks its line ends as paragraph or line separators.
     text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
     return text;
 }
 
