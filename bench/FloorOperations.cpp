@@ -1,9 +1,9 @@
 #include "FloorOperations.h"
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <stdexcept>
-
-#include <sqlite3.h>
 
 #include "Timing.h"
 #include "store/NameCompare.h"
@@ -196,7 +196,8 @@ void tidyUp(BareConnection& db) {
     db.exec("BEGIN IMMEDIATE");
     try {
         // The very statements of the store's tidy-up, in the same order.
-        for (int step = 1; step <= store::TidyUp::kSteps; ++step) db.exec(store::TidyUp::statement(step));
+        for (int step = 1; step <= store::TidyUp::kSteps; ++step)
+            db.exec(store::TidyUp::statement(step));
         db.exec("COMMIT");
     } catch (...) {
         db.exec("ROLLBACK");
@@ -218,6 +219,8 @@ std::vector<double> tidyUpStepByStep(BareConnection& db) {
     return steps;
 }
 
-const char* tidyUpStatement(int step) { return store::TidyUp::statement(step); }
+const char* tidyUpStatement(int step) {
+    return store::TidyUp::statement(step);
+}
 
 }  // namespace bench::floor

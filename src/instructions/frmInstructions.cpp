@@ -4,8 +4,8 @@
 #include <QLabel>
 
 #include "mainwindow/Fonts.h"
-#include "platform/PlatformServices.h"
 #include "platform/Placement.h"
+#include "platform/PlatformServices.h"
 #include "platform/Twips.h"
 
 namespace {
@@ -48,7 +48,9 @@ frmInstructions::frmInstructions(platform::PlatformServices& services)
 }
 
 // Centred across, with its middle at one third of the screen's height.
-void frmInstructions::Form_Load() { platform::placement::place(*this, services_.screenSizeTwips(), 3.0f); }
+void frmInstructions::Form_Load() {
+    platform::placement::place(*this, services_.screenSizeTwips(), 3.0f);
+}
 
 void frmInstructions::Form_Activate() {
     for (int i = 0; i < 5; ++i) lblStatic[i]->setText(QString::fromUtf8(kCaptions[i]));

@@ -15,11 +15,16 @@ QFont sans(double points) {
 }  // namespace
 
 void installFallbacks() {
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               QStringList{QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    QFont::insertSubstitutions(
+        QStringLiteral("MS Sans Serif"),
+        QStringList{QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
 }
 
-QFont formFont() { return sans(8.25); }
-QFont panelFont() { return sans(8.5); }
+QFont formFont() {
+    return sans(8.25);
+}
+QFont panelFont() {
+    return sans(8.5);
+}
 
 }  // namespace fonts

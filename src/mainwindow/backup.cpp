@@ -1,9 +1,10 @@
+#include "store/Backup.h"
+
 #include <QDate>
 #include <QThread>
 
 #include "mainwindow/frmSnibbet.h"
 #include "platform/PlatformServices.h"
-#include "store/Backup.h"
 #include "store/StoreError.h"
 
 // The copy is made beside the window, not before it: a large library takes a
@@ -15,10 +16,12 @@ void frmSnibbet::startBackup() {
         try {
             store::Backup::makeIfDue(path, QDate::currentDate());
         } catch (const store::StoreError& e) {
-            const QString text = QStringLiteral("Snibbet could not make today's backup copy of your library in "
-                                                "\"%1\": %2\n\nYour library itself is unharmed. Snibbet will "
-                                                "try again at its next start.")
-                                     .arg(store::Backup::folderFor(path), e.text());
+            const QString text =
+                QStringLiteral(
+                    "Snibbet could not make today's backup copy of your library in "
+                    "\"%1\": %2\n\nYour library itself is unharmed. Snibbet will "
+                    "try again at its next start.")
+                    .arg(store::Backup::folderFor(path), e.text());
             QMetaObject::invokeMethod(
                 this, [this, text] { services_.messageBox(text, QStringLiteral("Snibbet")); },
                 Qt::QueuedConnection);

@@ -1,5 +1,4 @@
 #include <QAction>
-#include <algorithm>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -7,6 +6,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QWindow>
+#include <algorithm>
 
 #include "mainwindow/ComboLists.h"
 #include "mainwindow/Fonts.h"
@@ -56,7 +56,9 @@ frmSnibbet::frmSnibbet(store::Library library, platform::PlatformServices& servi
            platform::twips::toPixels(kClientHeight) + menuBar()->sizeHint().height());
 }
 
-frmSnibbet::~frmSnibbet() { waitForBackup(); }
+frmSnibbet::~frmSnibbet() {
+    waitForBackup();
+}
 
 // Controls at fixed places: the window has no layout, so enlarging it only
 // shows more background.
@@ -87,9 +89,12 @@ void frmSnibbet::buildControls() {
         const char* name;
         const char* accessibleName;
     } names[] = {
-        {cboItems, "cboItems", "Item"},         {cboCategory, "cboCategory", "Category"},
-        {rTxtNotes, "rTxtNotes", "Notes"},      {rTxtDeclares, "rTxtDeclares", "API and DLL Declarations"},
-        {rTxtCode, "rTxtCode", "Code"},         {cmdExit, "cmdExit", "Exit"},
+        {cboItems, "cboItems", "Item"},
+        {cboCategory, "cboCategory", "Category"},
+        {rTxtNotes, "rTxtNotes", "Notes"},
+        {rTxtDeclares, "rTxtDeclares", "API and DLL Declarations"},
+        {rTxtCode, "rTxtCode", "Code"},
+        {cmdExit, "cmdExit", "Exit"},
     };
     for (const auto& n : names) {
         n.control->setObjectName(QLatin1String(n.name));
@@ -207,7 +212,9 @@ void frmSnibbet::wireEvents() {
 // After an error the program ends: the user learns what happened, that what
 // was saved stays saved, and the number to quote when asking for help.
 QString errorReport(int number, const QString& text) {
-    return QStringLiteral("%1\n\nSnibbet will now close; every change saved before this is kept.\n\n(Error %2)")
+    return QStringLiteral(
+               "%1\n\nSnibbet will now close; every change saved before this is kept.\n\n(Error "
+               "%2)")
         .arg(text)
         .arg(number);
 }
@@ -224,7 +231,8 @@ void frmSnibbet::guarded(const std::function<void()>& handler) {
     } catch (const platform::PlatformError& e) {
         number = e.number(), text = e.text();
     } catch (const std::exception& e) {
-        number = 51, text = QStringLiteral("Snibbet met a problem it did not expect: %1").arg(QString::fromUtf8(e.what()));
+        number = 51, text = QStringLiteral("Snibbet met a problem it did not expect: %1")
+                                .arg(QString::fromUtf8(e.what()));
     }
     // Nothing more runs on a library in an unknown state: not even the tidy-up.
     endedByError_ = true;

@@ -42,7 +42,8 @@ void frmSnibbet::cboCategory_Click() {
 void frmSnibbet::cboItems_Click() {
     store::RecordSet& rs = datItems.Recordset();
     const QString item = cboItems->currentText();
-    if (item.isEmpty() || cboCategory->currentText().isEmpty() || (rs.isBOF() && rs.isEOF())) return;
+    if (item.isEmpty() || cboCategory->currentText().isEmpty() || (rs.isBOF() && rs.isEOF()))
+        return;
     rs.FindFirst(store::Field::ItemName, item);
     const bool found = !rs.NoMatch();
     rTxtCode->setPlainText(found ? rs.text(store::Field::Code) : QString());

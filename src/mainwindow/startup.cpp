@@ -6,8 +6,8 @@
 
 #include "instructions/frmInstructions.h"
 #include "mainwindow/frmSnibbet.h"
-#include "platform/PlatformServices.h"
 #include "platform/Placement.h"
+#include "platform/PlatformServices.h"
 #include "store/StoreError.h"
 #include "store/TidyUp.h"
 
@@ -16,8 +16,9 @@ frmSnibbet* startSnibbet(const QString& folder, platform::PlatformServices& serv
     try {
         if (!QFileInfo::exists(store::Library::pathIn(folder))) {
             const QString offer =
-                QStringLiteral("There is no library in %1 yet.\n\nCreate an empty library there "
-                               "now? Choose No to end Snibbet.")
+                QStringLiteral(
+                    "There is no library in %1 yet.\n\nCreate an empty library there "
+                    "now? Choose No to end Snibbet.")
                     .arg(folder);
             if (!services.askYesNo(offer, title)) return nullptr;
             store::Library::createEmpty(folder);
@@ -53,11 +54,14 @@ void frmSnibbet::Form_Activate() {
 void frmSnibbet::onFocusWindowChanged(QWindow* now) {
     const QPointer<QWindow> previous = std::exchange(previousFocusWindow_, now);
     if (!now || now != windowHandle()) return;
-    const bool fromInstructions = previous && instructions_ && previous == instructions_->windowHandle();
+    const bool fromInstructions =
+        previous && instructions_ && previous == instructions_->windowHandle();
     if (!activatedOnce_ || fromInstructions) guarded([this] { Form_Activate(); });
 }
 
-void frmSnibbet::cmdExit_Click() { close(); }
+void frmSnibbet::cmdExit_Click() {
+    close();
+}
 
 void frmSnibbet::closeEvent(QCloseEvent* event) {
     guarded([this] { Form_Unload(); });

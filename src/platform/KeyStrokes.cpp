@@ -1,11 +1,11 @@
 #include "platform/KeyStrokes.h"
 
 #include <QApplication>
-#include <QWidget>
 #include <QHash>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QTimer>
+#include <QWidget>
 
 #include "platform/PlatformServices.h"
 
@@ -14,10 +14,10 @@ namespace {
 
 Qt::Key namedKey(const QString& name) {
     static const QHash<QString, Qt::Key> keys{
-        {"DELETE", Qt::Key_Delete}, {"DEL", Qt::Key_Delete},   {"INSERT", Qt::Key_Insert},
-        {"INS", Qt::Key_Insert},    {"ENTER", Qt::Key_Return}, {"TAB", Qt::Key_Tab},
-        {"ESC", Qt::Key_Escape},    {"HOME", Qt::Key_Home},    {"END", Qt::Key_End},
-        {"LEFT", Qt::Key_Left},     {"RIGHT", Qt::Key_Right},  {"UP", Qt::Key_Up},
+        {"DELETE", Qt::Key_Delete}, {"DEL", Qt::Key_Delete},          {"INSERT", Qt::Key_Insert},
+        {"INS", Qt::Key_Insert},    {"ENTER", Qt::Key_Return},        {"TAB", Qt::Key_Tab},
+        {"ESC", Qt::Key_Escape},    {"HOME", Qt::Key_Home},           {"END", Qt::Key_End},
+        {"LEFT", Qt::Key_Left},     {"RIGHT", Qt::Key_Right},         {"UP", Qt::Key_Up},
         {"DOWN", Qt::Key_Down},     {"BACKSPACE", Qt::Key_Backspace},
     };
     const auto found = keys.find(name.toUpper());
@@ -33,15 +33,19 @@ QList<KeyStroke> parseKeyStrokes(const QString& keys) {
     Qt::KeyboardModifiers held;
     for (qsizetype i = 0; i < keys.size(); ++i) {
         const QChar c = keys[i];
-        if (c == QLatin1Char('+')) held |= Qt::ShiftModifier;
-        else if (c == QLatin1Char('^')) held |= Qt::ControlModifier;
-        else if (c == QLatin1Char('%')) held |= Qt::AltModifier;
+        if (c == QLatin1Char('+'))
+            held |= Qt::ShiftModifier;
+        else if (c == QLatin1Char('^'))
+            held |= Qt::ControlModifier;
+        else if (c == QLatin1Char('%'))
+            held |= Qt::AltModifier;
         else {
             Qt::Key key;
             if (c == QLatin1Char('{')) {
                 const qsizetype close = keys.indexOf(QLatin1Char('}'), i + 1);
                 if (close < 0)
-                    throw PlatformError(5, QStringLiteral("Unclosed key name in \"%1\".").arg(keys));
+                    throw PlatformError(5,
+                                        QStringLiteral("Unclosed key name in \"%1\".").arg(keys));
                 key = namedKey(keys.mid(i + 1, close - i - 1));
                 i = close;
             } else {

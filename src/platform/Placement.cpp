@@ -16,8 +16,9 @@ QPointF position(QSizeF screenTwips, QSizeF windowTwips, float heightDivisor) {
 
 void place(QWidget& window, QSizeF screenTwips, float heightDivisor) {
     const QSize outer = window.frameGeometry().size();
-    const QPointF at = position(screenTwips, {twips::fromPixels(outer.width()), twips::fromPixels(outer.height())},
-                                heightDivisor);
+    const QPointF at =
+        position(screenTwips, {twips::fromPixels(outer.width()), twips::fromPixels(outer.height())},
+                 heightDivisor);
     window.move(twips::toPixels(at.x()), twips::toPixels(at.y()));
 }
 

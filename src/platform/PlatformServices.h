@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QString>
 #include <QSizeF>
+#include <QString>
 #include <optional>
 #include <stdexcept>
 

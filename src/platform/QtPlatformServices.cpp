@@ -23,7 +23,8 @@ QtPlatformServices::QtPlatformServices() : chosen_(std::make_unique<QPrinter>())
 QtPlatformServices::~QtPlatformServices() = default;
 
 void QtPlatformServices::messageBox(const QString& text, const QString& title) {
-    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, QApplication::activeWindow());
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok,
+                    QApplication::activeWindow());
     box.exec();
 }
 
@@ -56,9 +57,13 @@ void QtPlatformServices::setMousePointer(MousePointer pointer) {
     }
 }
 
-void QtPlatformServices::popupMenu(QMenu& menu) { menu.exec(QCursor::pos()); }
+void QtPlatformServices::popupMenu(QMenu& menu) {
+    menu.exec(QCursor::pos());
+}
 
-void QtPlatformServices::clipboardClear() { QGuiApplication::clipboard()->clear(); }
+void QtPlatformServices::clipboardClear() {
+    QGuiApplication::clipboard()->clear();
+}
 
 void QtPlatformServices::clipboardSetText(const QString& text) {
     QGuiApplication::clipboard()->setText(text);
@@ -122,12 +127,17 @@ void QtPlatformServices::printerEndDoc() {
     painter.end();
 }
 
-void QtPlatformServices::endProgram(int exitCode) { QCoreApplication::exit(exitCode); }
+void QtPlatformServices::endProgram(int exitCode) {
+    QCoreApplication::exit(exitCode);
+}
 
-void QtPlatformServices::printToPdfFolder(const QString& folder) { pdfFolder_ = folder; }
+void QtPlatformServices::printToPdfFolder(const QString& folder) {
+    pdfFolder_ = folder;
+}
 
 QString QtPlatformServices::nextPdfFile() {
-    return QDir(pdfFolder_).filePath(QStringLiteral("print-%1.pdf").arg(++pdfCount_, 2, 10, QLatin1Char('0')));
+    return QDir(pdfFolder_)
+        .filePath(QStringLiteral("print-%1.pdf").arg(++pdfCount_, 2, 10, QLatin1Char('0')));
 }
 
 }  // namespace platform

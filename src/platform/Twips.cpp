@@ -11,9 +11,13 @@ double logicalDpi() {
     return screen ? screen->logicalDotsPerInch() : 96.0;
 }
 
-int toPixels(double twips) { return static_cast<int>(std::lround(twips * logicalDpi() / kPerInch)); }
+int toPixels(double twips) {
+    return static_cast<int>(std::lround(twips * logicalDpi() / kPerInch));
+}
 
-float fromPixels(int pixels) { return static_cast<float>(pixels * kPerInch / logicalDpi()); }
+float fromPixels(int pixels) {
+    return static_cast<float>(pixels * kPerInch / logicalDpi());
+}
 
 QRect toPixels(int left, int top, int width, int height) {
     return {toPixels(left), toPixels(top), toPixels(width), toPixels(height)};

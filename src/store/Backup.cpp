@@ -1,10 +1,11 @@
 #include "store/Backup.h"
 
+#include <SQLiteCpp/Backup.h>
+#include <SQLiteCpp/Database.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <SQLiteCpp/Backup.h>
-#include <SQLiteCpp/Database.h>
 
 #include "store/StoreError.h"
 
@@ -24,7 +25,8 @@ void copyDatabase(const QString& from, const QString& to) {
 
 void keepNewest(QDir folder, int count) {
     // Dated names sort by date.
-    QStringList copies = folder.entryList({QStringLiteral("Snibbet *.mdb")}, QDir::Files, QDir::Name);
+    QStringList copies =
+        folder.entryList({QStringLiteral("Snibbet *.mdb")}, QDir::Files, QDir::Name);
     while (copies.size() > count) folder.remove(copies.takeFirst());
 }
 
@@ -35,7 +37,8 @@ QString Backup::folderFor(const QString& libraryPath) {
 }
 
 QString Backup::fileFor(const QString& libraryPath, QDate day) {
-    return QDir(folderFor(libraryPath)).filePath(QStringLiteral("Snibbet %1.mdb").arg(day.toString(Qt::ISODate)));
+    return QDir(folderFor(libraryPath))
+        .filePath(QStringLiteral("Snibbet %1.mdb").arg(day.toString(Qt::ISODate)));
 }
 
 bool Backup::makeIfDue(const QString& libraryPath, QDate today) {
@@ -43,7 +46,9 @@ bool Backup::makeIfDue(const QString& libraryPath, QDate today) {
     if (QFileInfo::exists(file)) return false;
     const QDir folder(folderFor(libraryPath));
     if (!folder.exists() && !QDir().mkpath(folder.path()))
-        throw StoreError(BackupFailed, QStringLiteral("The folder \"%1\" could not be created.").arg(folder.path()));
+        throw StoreError(
+            BackupFailed,
+            QStringLiteral("The folder \"%1\" could not be created.").arg(folder.path()));
     // Written under another name first: a copy cut short never looks complete.
     const QString partial = file + QStringLiteral(".partial");
     QFile::remove(partial);
@@ -55,7 +60,8 @@ bool Backup::makeIfDue(const QString& libraryPath, QDate today) {
     }
     if (!QFile::rename(partial, file)) {
         QFile::remove(partial);
-        throw StoreError(BackupFailed, QStringLiteral("The copy \"%1\" could not be written.").arg(file));
+        throw StoreError(BackupFailed,
+                         QStringLiteral("The copy \"%1\" could not be written.").arg(file));
     }
     keepNewest(folder, kCopiesKept);
     return true;

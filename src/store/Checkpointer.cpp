@@ -1,8 +1,9 @@
 #include "store/Checkpointer.h"
 
 #include <SQLiteCpp/Database.h>
-#include <memory>
 #include <sqlite3.h>
+
+#include <memory>
 
 namespace store {
 
@@ -44,7 +45,9 @@ void Checkpointer::run() {
             wanted_ = false;
         }
         try {
-            if (!db) db = std::make_unique<SQLite::Database>(path_.toStdString(), SQLite::OPEN_READWRITE);
+            if (!db)
+                db =
+                    std::make_unique<SQLite::Database>(path_.toStdString(), SQLite::OPEN_READWRITE);
             // Passive: it copies what it can without waiting for anyone; what
             // is left goes at the next checkpoint or when the library closes.
             db->exec("PRAGMA wal_checkpoint(PASSIVE)");

@@ -1,12 +1,13 @@
 #include "store/Library.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include "store/Checkpointer.h"
 #include "store/NameCompare.h"
@@ -47,7 +48,9 @@ CREATE TABLE TempItems (Category TEXT, ItemName TEXT DEFAULT 'Empty',
 constexpr char kCreateIndex[] =
     "CREATE INDEX IF NOT EXISTS ItemsByCategory ON Items (Category, ItemName);";
 
-QString quoted(const QString& path) { return QStringLiteral("\"%1\"").arg(path); }
+QString quoted(const QString& path) {
+    return QStringLiteral("\"%1\"").arg(path);
+}
 
 // Looks at the file itself before the engine does, so that a user who points
 // Snibbet at the wrong file learns what it is.
@@ -144,11 +147,12 @@ Library::Library(QString path, std::unique_ptr<SQLite::Database> db)
 void Library::checkStillInPlace() const {
     quint64 device = 0, inode = 0;
     if (!identify(path_, device, inode) || device != device_ || inode != inode_)
-        throw StoreError(LibraryReplaced,
-                         QStringLiteral("The library %1 was replaced or removed by another program while "
-                                        "Snibbet had it open, so Snibbet saves nothing more into it. Start "
-                                        "Snibbet again to work with the file that is there now.")
-                             .arg(quoted(path_)));
+        throw StoreError(
+            LibraryReplaced,
+            QStringLiteral("The library %1 was replaced or removed by another program while "
+                           "Snibbet had it open, so Snibbet saves nothing more into it. Start "
+                           "Snibbet again to work with the file that is there now.")
+                .arg(quoted(path_)));
 }
 Library::Library(Library&&) noexcept = default;
 Library& Library::operator=(Library&&) noexcept = default;

@@ -1,7 +1,8 @@
 #include "store/NameCompare.h"
 
-#include <QChar>
 #include <sqlite3.h>
+
+#include <QChar>
 
 namespace store {
 namespace {

@@ -2,6 +2,7 @@
 
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
+
 #include <algorithm>
 
 #include "store/CategoryKeys.h"
@@ -13,15 +14,22 @@
 namespace store {
 namespace {
 
-const char* tableName(Table table) { return table == Table::Category ? "Category" : "Items"; }
+const char* tableName(Table table) {
+    return table == Table::Category ? "Category" : "Items";
+}
 
 const char* columnName(Field field) {
     switch (field) {
-        case Field::Category: return "Category";
-        case Field::ItemName: return "ItemName";
-        case Field::Code: return "Code";
-        case Field::Declares: return "Declares";
-        case Field::Notes: return "Notes";
+        case Field::Category:
+            return "Category";
+        case Field::ItemName:
+            return "ItemName";
+        case Field::Code:
+            return "Code";
+        case Field::Declares:
+            return "Declares";
+        case Field::Notes:
+            return "Notes";
     }
     return "";
 }
@@ -166,9 +174,9 @@ QString RecordSet::text(Field field) {
     const Row& row = currentRow();
     if (field == nameField()) return QString::fromUtf8(row.name);
     return translatingEngineErrors([&] {
-        SQLite::Statement select(library_->database(),
-                                 QByteArray("SELECT ") + columnName(field) + " FROM " +
-                                     tableName(source_.table()) + " WHERE rowid = ?");
+        SQLite::Statement select(library_->database(), QByteArray("SELECT ") + columnName(field) +
+                                                           " FROM " + tableName(source_.table()) +
+                                                           " WHERE rowid = ?");
         select.bind(1, static_cast<int64_t>(row.id));
         if (!select.executeStep())
             throw StoreError(RowVanished,
@@ -212,9 +220,9 @@ void RecordSet::setText(Field field, const QString& value) {
 }
 
 RecordSet::Row RecordSet::readRow(qint64 id) {
-    SQLite::Statement select(library_->database(),
-                             QByteArray("SELECT ") + columnName(nameField()) + " FROM " +
-                                 tableName(source_.table()) + " WHERE rowid = ?");
+    SQLite::Statement select(library_->database(), QByteArray("SELECT ") + columnName(nameField()) +
+                                                       " FROM " + tableName(source_.table()) +
+                                                       " WHERE rowid = ?");
     select.bind(1, static_cast<int64_t>(id));
     select.executeStep();
     return {id, sql::columnUtf8(select, 0), select.getColumn(0).isNull()};
@@ -233,12 +241,13 @@ void RecordSet::Update() {
             columns += QByteArray(columns.isEmpty() ? "" : ", ") + columnName(field);
         const QByteArray table = tableName(source_.table());
         if (what == Pending::AddNew) {
-            const QByteArray insert =
-                fields.isEmpty() ? "INSERT INTO " + table + " DEFAULT VALUES"
-                                 : "INSERT INTO " + table + " (" + columns + ") VALUES (" +
-                                       sql::placeholders(fields.size()) + ")";
+            const QByteArray insert = fields.isEmpty()
+                                          ? "INSERT INTO " + table + " DEFAULT VALUES"
+                                          : "INSERT INTO " + table + " (" + columns + ") VALUES (" +
+                                                sql::placeholders(fields.size()) + ")";
             SQLite::Statement statement(db, insert.toStdString());
-            for (int i = 0; i < fields.size(); ++i) sql::bindText(statement, i + 1, fields[i].second);
+            for (int i = 0; i < fields.size(); ++i)
+                sql::bindText(statement, i + 1, fields[i].second);
             statement.exec();
             rows_.append(readRow(db.getLastInsertRowid()));
             return;
@@ -264,8 +273,12 @@ void RecordSet::Update() {
 DataSource::DataSource(const Library& library, RecordSource source)
     : recordset_(library, std::move(source)) {}
 
-void DataSource::setRecordSource(RecordSource source) { recordset_.source_ = std::move(source); }
+void DataSource::setRecordSource(RecordSource source) {
+    recordset_.source_ = std::move(source);
+}
 
-void DataSource::Refresh() { recordset_.invalidate(); }
+void DataSource::Refresh() {
+    recordset_.invalidate();
+}
 
 }  // namespace store

@@ -14,12 +14,11 @@ namespace {
 
 // Runs `sql`, whose leading placeholders take `leading` and whose trailing IN
 // list takes the stored spellings of the category.
-void runWithCategory(const Library& library, const QByteArray& sql,
-                     const QList<QString>& leading, const QList<QByteArray>& spellings) {
+void runWithCategory(const Library& library, const QByteArray& sql, const QList<QString>& leading,
+                     const QList<QByteArray>& spellings) {
     if (spellings.isEmpty()) return;
-    SQLite::Statement statement(library.database(),
-                                (sql + " (" + sql::placeholders(spellings.size()) + ")")
-                                    .toStdString());
+    SQLite::Statement statement(
+        library.database(), (sql + " (" + sql::placeholders(spellings.size()) + ")").toStdString());
     int index = 1;
     for (const QString& value : leading) sql::bindText(statement, index++, value);
     for (const QByteArray& spelling : spellings) sql::bindText(statement, index++, spelling);

@@ -1,9 +1,9 @@
 #pragma once
 
+#include <SQLiteCpp/Exception.h>
+
 #include <QString>
 #include <stdexcept>
-
-#include <SQLiteCpp/Exception.h>
 
 namespace store {
 

@@ -1,8 +1,9 @@
 #include "store/TidyUp.h"
 
-#include <QList>
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
+
+#include <QList>
 #include <algorithm>
 #include <exception>
 
@@ -62,7 +63,8 @@ bool readKeys(const Library& library, const char* query, int keyColumns, QList<S
         if (keyColumns == 2) row.second = sql::columnUtf8(select, 2);
         rows.append(row);
     }
-    std::sort(rows.begin(), rows.end(), [](const SortKey& a, const SortKey& b) { return a.id < b.id; });
+    std::sort(rows.begin(), rows.end(),
+              [](const SortKey& a, const SortKey& b) { return a.id < b.id; });
     return true;
 }
 
@@ -86,9 +88,10 @@ bool inRewrittenOrder(const QList<SortKey>& rows) {
 bool TidyUp::isTidy(const Library& library) {
     return translatingEngineErrors([&] {
         SQLite::Database& db = library.database();
-        if (db.execAndGet("SELECT EXISTS (SELECT 1 FROM TempCat) OR EXISTS (SELECT 1 FROM TempItems) OR "
-                          "EXISTS (SELECT 1 FROM Category WHERE Category IS NULL OR Category = '') OR "
-                          "EXISTS (SELECT 1 FROM Items WHERE ItemName IS NULL OR ItemName = '')")
+        if (db.execAndGet(
+                  "SELECT EXISTS (SELECT 1 FROM TempCat) OR EXISTS (SELECT 1 FROM TempItems) OR "
+                  "EXISTS (SELECT 1 FROM Category WHERE Category IS NULL OR Category = '') OR "
+                  "EXISTS (SELECT 1 FROM Items WHERE ItemName IS NULL OR ItemName = '')")
                 .getInt())
             return false;
         QList<SortKey> categories, items;
@@ -100,7 +103,9 @@ bool TidyUp::isTidy(const Library& library) {
     });
 }
 
-const char* TidyUp::statement(int step) { return kStatements[step - 1]; }
+const char* TidyUp::statement(int step) {
+    return kStatements[step - 1];
+}
 
 bool TidyUp::run(const Library& library, Rewrite rewrite, const StepHook& beforeStep) noexcept {
     try {

@@ -1,8 +1,9 @@
 #include "store/Transaction.h"
 
 #include <SQLiteCpp/Database.h>
-#include <atomic>
 #include <sqlite3.h>
+
+#include <atomic>
 
 #include "store/Library.h"
 #include "store/StoreError.h"
@@ -28,7 +29,7 @@ Transaction::Transaction(const Library& library) : library_(library) {
 void Transaction::commit() {
     translatingEngineErrors([&] {
         library_.database().exec(savepoint_.isEmpty() ? std::string("COMMIT")
-                                                       : ("RELEASE " + savepoint_).toStdString());
+                                                      : ("RELEASE " + savepoint_).toStdString());
     });
     done_ = true;
 }

@@ -69,12 +69,18 @@ void TestInput::aNameIsJustData() {
 void TestInput::lookAlikeNamesStayApart_data() {
     QTest::addColumn<QString>("first");
     QTest::addColumn<QString>("second");
-    QTest::newRow("different emoji") << "🙂" << "🙃";
-    QTest::newRow("last of 10,000 characters") << QString(9999, QChar(u'x')) + "a" << QString(9999, QChar(u'x')) + "b";
-    QTest::newRow("precomposed and combining") << "caf\u00e9" << "cafe\u0301";
-    QTest::newRow("sharp s is not ss") << "Straße" << "STRASSE";
-    QTest::newRow("trailing blank") << "name" << "name ";
-    QTest::newRow("a wildcard and a letter") << "a%" << "ab";
+    QTest::newRow("different emoji") << "🙂"
+                                     << "🙃";
+    QTest::newRow("last of 10,000 characters")
+        << QString(9999, QChar(u'x')) + "a" << QString(9999, QChar(u'x')) + "b";
+    QTest::newRow("precomposed and combining") << "caf\u00e9"
+                                               << "cafe\u0301";
+    QTest::newRow("sharp s is not ss") << "Straße"
+                                       << "STRASSE";
+    QTest::newRow("trailing blank") << "name"
+                                    << "name ";
+    QTest::newRow("a wildcard and a letter") << "a%"
+                                             << "ab";
 }
 
 void TestInput::lookAlikeNamesStayApart() {
@@ -99,7 +105,8 @@ void TestInput::fiftyMegabytesOfTextRoundTrip() {
     QString big;
     big.reserve(50'000'000);
     for (int i = 0; big.size() < 50'000'000; ++i)
-        big += QStringLiteral("line %1: some code text that goes on, with ünïcödé and 'quotes';\n").arg(i);
+        big += QStringLiteral("line %1: some code text that goes on, with ünïcödé and 'quotes';\n")
+                   .arg(i);
     WindowFixture f;
     f.lib.addCategory("big");
     f.lib.addItem("big", "item");

@@ -24,7 +24,8 @@ namespace {
 QList<frmInstructions*> instructionsWindows() {
     QList<frmInstructions*> found;
     for (QWidget* top : QApplication::topLevelWidgets())
-        if (auto* help = qobject_cast<frmInstructions*>(top); help && help->isVisible()) found << help;
+        if (auto* help = qobject_cast<frmInstructions*>(top); help && help->isVisible())
+            found << help;
     return found;
 }
 
@@ -33,7 +34,8 @@ frmInstructions* open(frmSnibbet& w) {
     const QList<frmInstructions*> windows = instructionsWindows();
     if (windows.size() != 1) return nullptr;
     QApplication::setActiveWindow(windows[0]);
-    if (!QTest::qWaitForWindowActive(windows[0])) qWarning("the instructions window did not become active");
+    if (!QTest::qWaitForWindowActive(windows[0]))
+        qWarning("the instructions window did not become active");
     return windows[0];
 }
 
@@ -45,7 +47,9 @@ void closeAll() {
 QPoint expectedPlace(const QSizeF& screen, const QWidget& window) {
     const QSize outer = window.size();
     const QPointF at = platform::placement::position(
-        screen, {platform::twips::fromPixels(outer.width()), platform::twips::fromPixels(outer.height())}, 3.0f);
+        screen,
+        {platform::twips::fromPixels(outer.width()), platform::twips::fromPixels(outer.height())},
+        3.0f);
     return {platform::twips::toPixels(at.x()), platform::twips::toPixels(at.y())};
 }
 
@@ -58,12 +62,16 @@ void TestInstructions::textsAreWrittenAtActivationExactly() {
     QVERIFY(help);
     const QStringList expected{
         "Thank you for using the Snibbet.",
-        "Step 1: Click on the Categories menu item and enter a name for a code category.  When finished, "
+        "Step 1: Click on the Categories menu item and enter a name for a code category.  When "
+        "finished, "
         "select the category you just created in the Category combo box...",
-        "Step 2: Click on the Items menu item and enter a name for this specific code item. When finished, "
+        "Step 2: Click on the Items menu item and enter a name for this specific code item. When "
+        "finished, "
         "select the item you just created in the Item combo box...",
-        "Step 3: Enter the code, declarations, and any notes you want to keep in the applicable panels...",
-        "Note:  Your your right mouse key on any of the panels to bring up the Copy/Paste command menus...",
+        "Step 3: Enter the code, declarations, and any notes you want to keep in the applicable "
+        "panels...",
+        "Note:  Your your right mouse key on any of the panels to bring up the Copy/Paste command "
+        "menus...",
     };
     for (int i = 0; i < 5; ++i) QCOMPARE(help->lblStatic[i]->text(), expected[i]);
     QCOMPARE(help->windowTitle(), "Instructions");
@@ -77,10 +85,12 @@ void TestInstructions::labelsSitAtTheirPlaces() {
     QVERIFY(help);
     const int tops[5] = {270, 750, 1350, 1935, 2535};
     for (int i = 0; i < 5; ++i) {
-        QCOMPARE(help->lblStatic[i]->geometry(), platform::twips::toPixels(165, tops[i], 8460, 450));
+        QCOMPARE(help->lblStatic[i]->geometry(),
+                 platform::twips::toPixels(165, tops[i], 8460, 450));
         QVERIFY(help->lblStatic[i]->wordWrap());
         // Two lines' room is enough for every text at this font.
-        QVERIFY(help->lblStatic[i]->heightForWidth(help->lblStatic[i]->width()) <= help->lblStatic[i]->height());
+        QVERIFY(help->lblStatic[i]->heightForWidth(help->lblStatic[i]->width()) <=
+                help->lblStatic[i]->height());
     }
     QCOMPARE(help->size(), QSize(platform::twips::toPixels(8850), platform::twips::toPixels(3075)));
     closeAll();

@@ -1,11 +1,12 @@
+#include <SQLiteCpp/Database.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <unistd.h>
-#include <SQLiteCpp/Database.h>
 
 #include "mainwindow/PanelEdit.h"
 #include "support/WindowFixture.h"
@@ -55,7 +56,8 @@ void TestWindowFaults::diskFullDuringASave() {
     frmSnibbet& w = startOnItem(f);
     saveCode(w, "saved before");
     SQLite::Database& db = w.dbLibrary.database();
-    db.exec("PRAGMA max_page_count = " + std::to_string(db.execAndGet("PRAGMA page_count").getInt() + 1));
+    db.exec("PRAGMA max_page_count = " +
+            std::to_string(db.execAndGet("PRAGMA page_count").getInt() + 1));
     saveCode(w, QString(3'000'000, QChar(u'x')));
     expectReportAndEnd(f, "disk is full");
     w.close();
@@ -97,18 +99,22 @@ void TestWindowFaults::libraryLockedByAnotherProgram() {
 // Root may write to any file, so the program is started as an ordinary user.
 void TestWindowFaults::readOnlyLibraryAtStartUp() {
     WindowFixture f;
-    QVERIFY(QFile::setPermissions(f.lib.path(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    QVERIFY(QFile::setPermissions(f.lib.path(),
+                                  QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     QFile::setPermissions(f.lib.folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                              QFile::ReadOther | QFile::ExeOther | QFile::WriteOther);
+                                              QFile::ReadOther | QFile::ExeOther |
+                                              QFile::WriteOther);
     // A copy of the tool in a folder that every user may enter.
     QTemporaryDir bin;
-    QFile::setPermissions(bin.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
-                                          QFile::ExeOther);
+    QFile::setPermissions(bin.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                          QFile::ReadOther | QFile::ExeOther);
     const QString toolCopy = bin.filePath("library_tool");
     QVERIFY(QFile::copy(QStringLiteral(LIBRARY_TOOL), toolCopy));
     QProcess tool;
     QStringList command{toolCopy, "open", f.lib.folder()};
-    if (geteuid() == 0) command = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"} + command;
+    if (geteuid() == 0)
+        command =
+            QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"} + command;
     tool.start(command.takeFirst(), command);
     QVERIFY(tool.waitForFinished());
     const QString said = QString::fromUtf8(tool.readAllStandardOutput());

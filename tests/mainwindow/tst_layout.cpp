@@ -93,11 +93,13 @@ void TestLayout::controlsSitWhereTheLayoutPutsThem() {
 void TestLayout::labelsReadTheirHeadings() {
     WindowFixture f;
     frmSnibbet& w = f.start();
-    const QStringList captions{"Code:", "Notes:", "API and DLL Declarations:", "Category:", "Item:"};
+    const QStringList captions{
+        "Code:", "Notes:", "API and DLL Declarations:", "Category:", "Item:"};
     const QList<QPoint> at{{135, 1290}, {6270, 1290}, {120, 4545}, {120, 600}, {3135, 600}};
     for (int i = 0; i < 5; ++i) {
         QCOMPARE(w.lblStatic[i]->text(), captions[i]);
-        QCOMPARE(w.lblStatic[i]->pos(), QPoint(platform::twips::toPixels(at[i].x()), platform::twips::toPixels(at[i].y())));
+        QCOMPARE(w.lblStatic[i]->pos(), QPoint(platform::twips::toPixels(at[i].x()),
+                                               platform::twips::toPixels(at[i].y())));
         // Never clipped, whatever the desktop's font.
         QVERIFY(w.lblStatic[i]->width() >= w.lblStatic[i]->sizeHint().width());
     }
@@ -117,8 +119,8 @@ void TestLayout::tabOrderRunsFromExitToTheItemList() {
         QWidget* now = QApplication::focusWidget();
         order << (now && now->parentWidget() != w.centralWidget() ? now->parentWidget() : now);
     }
-    QCOMPARE(order, (QList<QWidget*>{w.cmdExit, w.rTxtCode, w.rTxtDeclares, w.rTxtNotes, w.cboCategory,
-                                     w.cboItems, w.cmdExit}));
+    QCOMPARE(order, (QList<QWidget*>{w.cmdExit, w.rTxtCode, w.rTxtDeclares, w.rTxtNotes,
+                                     w.cboCategory, w.cboItems, w.cmdExit}));
     for (QLabel* label : w.lblStatic) QCOMPARE(label->focusPolicy(), Qt::NoFocus);
 }
 
@@ -126,7 +128,8 @@ void TestLayout::enlargingTheWindowMovesNothing() {
     WindowFixture f;
     frmSnibbet& w = f.start();
     QList<QRect> before;
-    const QList<QWidget*> controls = w.centralWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    const QList<QWidget*> controls =
+        w.centralWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     for (QWidget* c : controls) before << c->geometry();
     w.resize(w.width() + 300, w.height() + 200);
     QTest::qWait(20);

@@ -68,7 +68,8 @@ void TestStartup::brokenLibraryIsReportedBeforeAnyWindow_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("saying");
     QTest::newRow("not a database") << QByteArray("notes, not a library") << "9002";
-    QTest::newRow("old format") << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) << "Jet/Access";
+    QTest::newRow("old format") << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20)
+                                << "Jet/Access";
 }
 
 void TestStartup::brokenLibraryIsReportedBeforeAnyWindow() {
@@ -84,9 +85,10 @@ void TestStartup::brokenLibraryIsReportedBeforeAnyWindow() {
     QCOMPARE(f.fake.messages[0].title, "Snibbet");
     QVERIFY2(f.fake.messages[0].text.contains(saying), qPrintable(f.fake.messages[0].text));
     QVERIFY(f.fake.messages[0].text.contains("(Error 900"));
-    QVERIFY(QApplication::topLevelWidgets().isEmpty() ||
-            std::none_of(QApplication::topLevelWidgets().begin(), QApplication::topLevelWidgets().end(),
-                         [](QWidget* w) { return qobject_cast<frmSnibbet*>(w) && w->isVisible(); }));
+    QVERIFY(
+        QApplication::topLevelWidgets().isEmpty() ||
+        std::none_of(QApplication::topLevelWidgets().begin(), QApplication::topLevelWidgets().end(),
+                     [](QWidget* w) { return qobject_cast<frmSnibbet*>(w) && w->isVisible(); }));
 }
 
 void TestStartup::emptyLibraryComesUpEmpty() {
@@ -131,14 +133,16 @@ void TestStartup::placementArithmetic_data() {
     QTest::addColumn<QSizeF>("window");
     QTest::addColumn<float>("divisor");
     QTest::addColumn<QPointF>("expected");
-    QTest::newRow("instructions example") << QSizeF(9600, 7200) << QSizeF(9000, 3600) << 3.0f << QPointF(300, 600);
-    QTest::newRow("main window centred") << QSizeF(9600, 7200) << QSizeF(9000, 3600) << 2.0f << QPointF(300, 1800);
-    QTest::newRow("window wider than the screen") << QSizeF(6000, 7200) << QSizeF(9000, 3600) << 2.0f
-                                                  << QPointF(-1500, 1800);
-    QTest::newRow("odd twips keep their halves") << QSizeF(15361, 11521) << QSizeF(8911, 6091) << 2.0f
-                                                 << QPointF(3225, 2715);
-    QTest::newRow("one third, taller than the screen") << QSizeF(9000, 3000) << QSizeF(9000, 4000) << 3.0f
-                                                       << QPointF(0, -1000);
+    QTest::newRow("instructions example")
+        << QSizeF(9600, 7200) << QSizeF(9000, 3600) << 3.0f << QPointF(300, 600);
+    QTest::newRow("main window centred")
+        << QSizeF(9600, 7200) << QSizeF(9000, 3600) << 2.0f << QPointF(300, 1800);
+    QTest::newRow("window wider than the screen")
+        << QSizeF(6000, 7200) << QSizeF(9000, 3600) << 2.0f << QPointF(-1500, 1800);
+    QTest::newRow("odd twips keep their halves")
+        << QSizeF(15361, 11521) << QSizeF(8911, 6091) << 2.0f << QPointF(3225, 2715);
+    QTest::newRow("one third, taller than the screen")
+        << QSizeF(9000, 3000) << QSizeF(9000, 4000) << 3.0f << QPointF(0, -1000);
 }
 
 void TestStartup::placementArithmetic() {
@@ -156,7 +160,8 @@ void TestStartup::windowIsCentredOnTheScreen() {
     // The size the layout gives the window; the desktop's frame comes later.
     const QSize outer = w.size();
     const QPointF at = platform::placement::position(
-        f.fake.screen, {platform::twips::fromPixels(outer.width()), platform::twips::fromPixels(outer.height())},
+        f.fake.screen,
+        {platform::twips::fromPixels(outer.width()), platform::twips::fromPixels(outer.height())},
         2.0f);
     QVERIFY(at.x() < 0);
     // The offscreen desktop shifts a shown window by its thin frame.
@@ -164,7 +169,10 @@ void TestStartup::windowIsCentredOnTheScreen() {
     const QPoint actual = w.frameGeometry().topLeft();
     QVERIFY2((actual - expected).manhattanLength() <= 4,
              qPrintable(QStringLiteral("at %1,%2 instead of %3,%4")
-                            .arg(actual.x()).arg(actual.y()).arg(expected.x()).arg(expected.y())));
+                            .arg(actual.x())
+                            .arg(actual.y())
+                            .arg(expected.x())
+                            .arg(expected.y())));
 }
 
 void TestStartup::closingTidiesTheLibraryUnderTheHourglass_data() {
@@ -183,11 +191,14 @@ void TestStartup::closingTidiesTheLibraryUnderTheHourglass() {
     f.lib.addItem("b", "");
     f.lib.addItem("A", "x");
     frmSnibbet& w = f.start();
-    if (byExitButton) QTest::mouseClick(w.cmdExit, Qt::LeftButton);
-    else f.close();
+    if (byExitButton)
+        QTest::mouseClick(w.cmdExit, Qt::LeftButton);
+    else
+        f.close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!f.window);  // released
-    QCOMPARE(f.fake.pointers, (QList<MousePointer>{MousePointer::Hourglass, MousePointer::Default}));
+    QCOMPARE(f.fake.pointers,
+             (QList<MousePointer>{MousePointer::Hourglass, MousePointer::Default}));
     QCOMPARE(f.lib.rows("Category"), (QStringList{"A", "b"}));
     QCOMPARE(f.lib.rows("Items"), (QStringList{"A|x|||", "b|y|||"}));
     // The next start lists the categories sorted.
@@ -220,7 +231,8 @@ void TestStartup::aFailureIsReportedAndEndsWithoutTidyUp() {
     f.lib.addItem("b", "one", "code");
     frmSnibbet& w = f.start();
     f.chooseCategory("b");
-    f.lib.exec("DROP TABLE Items; CREATE TABLE Items (Category TEXT)");  // the file changes under us
+    f.lib.exec(
+        "DROP TABLE Items; CREATE TABLE Items (Category TEXT)");  // the file changes under us
     f.chooseItem("one");
     QCOMPARE(f.fake.messages.size(), 1);
     QCOMPARE(f.fake.messages[0].title, "Snibbet");

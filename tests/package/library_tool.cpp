@@ -17,8 +17,10 @@ int main(int argc, char* argv[]) {
     }
     const QString folder = QString::fromLocal8Bit(argv[2]);
     try {
-        if (std::strcmp(argv[1], "create") == 0) store::Library::createEmpty(folder);
-        else store::Library::open(folder);
+        if (std::strcmp(argv[1], "create") == 0)
+            store::Library::createEmpty(folder);
+        else
+            store::Library::open(folder);
     } catch (const store::StoreError& e) {
         std::printf("error %d: %s\n", e.number(), qPrintable(e.text()));
         return 1;

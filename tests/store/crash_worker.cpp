@@ -1,8 +1,9 @@
 // Makes the changes of a ChangeScript to a library and says after each one
 // that it has returned, until it is killed.
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <cstdio>
-#include <unistd.h>
 
 #include "store/Library.h"
 #include "support/ChangeScript.h"

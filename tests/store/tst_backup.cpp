@@ -44,7 +44,8 @@ void TestBackup::keepsTheLastSevenCopies() {
     TempLibrary lib;
     const QDate first(2026, 11, 1);
     for (int i = 0; i < 10; ++i) QVERIFY(Backup::makeIfDue(lib.path(), first.addDays(i * 2)));
-    const QStringList copies = QDir(Backup::folderFor(lib.path())).entryList(QDir::Files, QDir::Name);
+    const QStringList copies =
+        QDir(Backup::folderFor(lib.path())).entryList(QDir::Files, QDir::Name);
     QCOMPARE(copies.size(), Backup::kCopiesKept);
     QCOMPARE(copies.first(), "Snibbet 2026-11-07.mdb");
     QCOMPARE(copies.last(), "Snibbet 2026-11-19.mdb");

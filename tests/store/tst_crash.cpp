@@ -1,10 +1,11 @@
+#include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Statement.h>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
-#include <SQLiteCpp/Database.h>
-#include <SQLiteCpp/Statement.h>
 #include <csignal>
 #include <random>
 
@@ -48,12 +49,15 @@ QString integrity(const QString& folder) {
 
 void copyLibrary(const QString& from, const QString& to) {
     QDir().mkpath(to);
-    for (const char* suffix : {"", "-wal", "-shm"}) QFile::remove(store::Library::pathIn(to) + suffix);
-    if (!QFile::copy(store::Library::pathIn(from), store::Library::pathIn(to))) qFatal("copy failed");
+    for (const char* suffix : {"", "-wal", "-shm"})
+        QFile::remove(store::Library::pathIn(to) + suffix);
+    if (!QFile::copy(store::Library::pathIn(from), store::Library::pathIn(to)))
+        qFatal("copy failed");
 }
 
 // The two states a killed run may leave: after `done` changes, or one more.
-std::pair<QString, QString> replay(const QString& initial, const QString& folder, unsigned seed, int done) {
+std::pair<QString, QString> replay(const QString& initial, const QString& folder, unsigned seed,
+                                   int done) {
     copyLibrary(initial, folder);
     store::Library library = store::Library::open(folder);
     ChangeScript script(seed);
@@ -67,7 +71,8 @@ std::pair<QString, QString> replay(const QString& initial, const QString& folder
 QString scratchFolder() {
     // Killing a process is not a power cut: the page cache survives it, so a
     // memory-backed folder checks the same thing, much faster.
-    return QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
+    return QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm")
+                                                     : QDir::tempPath();
 }
 
 }  // namespace
@@ -78,7 +83,8 @@ void TestCrash::killedAtRandomMomentsLosesNothing() {
                            : 150;
     QTemporaryDir dir(scratchFolder() + QStringLiteral("/snibbet-crash-XXXXXX"));
     QVERIFY(dir.isValid());
-    const QString initial = dir.filePath("initial"), work = dir.filePath("work"), check = dir.filePath("check");
+    const QString initial = dir.filePath("initial"), work = dir.filePath("work"),
+                  check = dir.filePath("check");
     QDir().mkpath(initial);
     store::Library::createEmpty(initial);
     {
@@ -88,8 +94,9 @@ void TestCrash::killedAtRandomMomentsLosesNothing() {
         for (int c = 0; c < 20; ++c) {
             writer.addCategory(QStringLiteral("Category %1").arg(c));
             for (int i = 0; i < 40; ++i)
-                writer.addItem(QStringLiteral("Category %1").arg(c), QStringLiteral("Item %1").arg(i),
-                               QString(700, QChar(u'a' + i % 26)), QStringLiteral("decl"), QStringLiteral("notes"));
+                writer.addItem(QStringLiteral("Category %1").arg(c),
+                               QStringLiteral("Item %1").arg(i), QString(700, QChar(u'a' + i % 26)),
+                               QStringLiteral("decl"), QStringLiteral("notes"));
         }
         QFile::remove(store::Library::pathIn(initial));
         QVERIFY(QFile::copy(writer.path(), store::Library::pathIn(initial)));
@@ -100,7 +107,8 @@ void TestCrash::killedAtRandomMomentsLosesNothing() {
     QElapsedTimer clock;
     clock.start();
     QProcess whole;
-    whole.start(QStringLiteral(CRASH_WORKER), {work, QStringLiteral("1"), QString::number(kChanges)});
+    whole.start(QStringLiteral(CRASH_WORKER),
+                {work, QStringLiteral("1"), QString::number(kChanges)});
     QVERIFY(whole.waitForFinished(120000));
     QCOMPARE(whole.exitCode(), 0);
     const int runMs = std::max<int>(5, static_cast<int>(clock.elapsed()));
@@ -111,7 +119,8 @@ void TestCrash::killedAtRandomMomentsLosesNothing() {
         const unsigned seed = 1000 + static_cast<unsigned>(round);
         copyLibrary(initial, work);
         QProcess worker;
-        worker.start(QStringLiteral(CRASH_WORKER), {work, QString::number(seed), QString::number(kChanges)});
+        worker.start(QStringLiteral(CRASH_WORKER),
+                     {work, QString::number(seed), QString::number(kChanges)});
         QVERIFY(worker.waitForStarted());
         QThread::usleep(std::uniform_int_distribution<int>(0, runMs * 1000)(random));
         ::kill(static_cast<pid_t>(worker.processId()), SIGKILL);
@@ -123,9 +132,12 @@ void TestCrash::killedAtRandomMomentsLosesNothing() {
         const QString crashed = snapshot(work);
         const auto [before, after] = replay(initial, check, seed, done);
         if (crashed != before && crashed != after)
-            QFAIL(qPrintable(QStringLiteral("round %1 (seed %2): after %3 changes the file holds neither the "
-                                            "state before nor after the change in flight")
-                                 .arg(round).arg(seed).arg(done)));
+            QFAIL(qPrintable(
+                QStringLiteral("round %1 (seed %2): after %3 changes the file holds neither the "
+                               "state before nor after the change in flight")
+                    .arg(round)
+                    .arg(seed)
+                    .arg(done)));
     }
     qInfo("%d kills, %d of them in the middle of the run; nothing lost", rounds, killedMidway);
     QVERIFY(killedMidway > rounds / 2);

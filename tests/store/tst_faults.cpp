@@ -1,8 +1,9 @@
+#include <SQLiteCpp/Database.h>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTest>
-#include <SQLiteCpp/Database.h>
 
 #include "store/Library.h"
 #include "store/RecordSet.h"
@@ -50,8 +51,9 @@ void TestFaults::diskFullKeepsEarlierChanges() {
     Library library = Library::open(lib.folder());
     QVERIFY(!save(library, "saved before the disk filled"));
     // Room for a few more pages only, as on a disk that is nearly full.
-    library.database().exec("PRAGMA max_page_count = " +
-                            std::to_string(library.database().execAndGet("PRAGMA page_count").getInt() + 2));
+    library.database().exec(
+        "PRAGMA max_page_count = " +
+        std::to_string(library.database().execAndGet("PRAGMA page_count").getInt() + 2));
     const auto error = save(library, QString(2'000'000, 'x'));
     QVERIFY(error);
     QCOMPARE(error->number() & 0xff, 13);  // SQLITE_FULL
@@ -104,7 +106,8 @@ void TestFaults::fileLockedByAnotherProgramDuringASave() {
 void TestFaults::truncatedFileIsReported() {
     TempLibrary lib;
     lib.addCategory("c");
-    for (int i = 0; i < 400; ++i) lib.addItem("c", QString::number(i), QString(3000, QChar(u'a' + i % 26)));
+    for (int i = 0; i < 400; ++i)
+        lib.addItem("c", QString::number(i), QString(3000, QChar(u'a' + i % 26)));
     QFile file(lib.path());
     QVERIFY(file.resize(file.size() / 2));
     bool reported = false;
@@ -115,7 +118,8 @@ void TestFaults::truncatedFileIsReported() {
         for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) rs.text(Field::Code);
     } catch (const StoreError& e) {
         reported = true;
-        QVERIFY2(e.text().contains("damaged") || e.text().contains("not a database"), qPrintable(e.text()));
+        QVERIFY2(e.text().contains("damaged") || e.text().contains("not a database"),
+                 qPrintable(e.text()));
     }
     QVERIFY(reported);
 }

@@ -1,6 +1,7 @@
-#include <QTest>
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
+
+#include <QTest>
 
 #include "store/Library.h"
 #include "store/NameCompare.h"
@@ -19,21 +20,36 @@ void TestNames::compare_data() {
     QTest::addColumn<QString>("a");
     QTest::addColumn<QString>("b");
     QTest::addColumn<int>("sign");
-    QTest::newRow("ascii case") << "Windows API" << "windows api" << 0;
-    QTest::newRow("umlaut case") << "Ärger" << "ärger" << 0;
-    QTest::newRow("greek case") << "ΣΊΣΥΦΟΣ" << "σίσυφος" << 0;
-    QTest::newRow("cyrillic case") << "Привет" << "пРИВЕТ" << 0;
-    QTest::newRow("kelvin sign folds to k") << "\u212Aey" << "key" << 0;
-    QTest::newRow("different letters") << "abc" << "abd" << -1;
-    QTest::newRow("prefix sorts first") << "abc" << "ABCD" << -1;
-    QTest::newRow("empty before anything") << "" << "a" << -1;
-    QTest::newRow("both empty") << "" << "" << 0;
-    QTest::newRow("blank is not empty") << " " << "" << 1;
-    QTest::newRow("trailing blank counts") << "abc " << "abc" << 1;
-    QTest::newRow("quote is a character") << "it's" << "its" << -1;
-    QTest::newRow("percent is no wildcard") << "a%" << "abc" << -1;
-    QTest::newRow("underscore is no wildcard") << "a_c" << "abc" << -1;
-    QTest::newRow("accent is not case") << "resume" << "résumé" << -1;
+    QTest::newRow("ascii case") << "Windows API"
+                                << "windows api" << 0;
+    QTest::newRow("umlaut case") << "Ärger"
+                                 << "ärger" << 0;
+    QTest::newRow("greek case") << "ΣΊΣΥΦΟΣ"
+                                << "σίσυφος" << 0;
+    QTest::newRow("cyrillic case") << "Привет"
+                                   << "пРИВЕТ" << 0;
+    QTest::newRow("kelvin sign folds to k") << "\u212Aey"
+                                            << "key" << 0;
+    QTest::newRow("different letters") << "abc"
+                                       << "abd" << -1;
+    QTest::newRow("prefix sorts first") << "abc"
+                                        << "ABCD" << -1;
+    QTest::newRow("empty before anything") << ""
+                                           << "a" << -1;
+    QTest::newRow("both empty") << ""
+                                << "" << 0;
+    QTest::newRow("blank is not empty") << " "
+                                        << "" << 1;
+    QTest::newRow("trailing blank counts") << "abc "
+                                           << "abc" << 1;
+    QTest::newRow("quote is a character") << "it's"
+                                          << "its" << -1;
+    QTest::newRow("percent is no wildcard") << "a%"
+                                            << "abc" << -1;
+    QTest::newRow("underscore is no wildcard") << "a_c"
+                                               << "abc" << -1;
+    QTest::newRow("accent is not case") << "resume"
+                                        << "résumé" << -1;
 }
 
 void TestNames::compare() {
@@ -49,15 +65,18 @@ void TestNames::compare() {
 // The same comparison answers '=' and ORDER BY inside the engine.
 void TestNames::collationInSql() {
     TempLibrary lib;
-    for (const char* name : {"beta", "Ärger", "alpha", "ärger", "Alpha", "Beta"}) lib.addCategory(name);
+    for (const char* name : {"beta", "Ärger", "alpha", "ärger", "Alpha", "Beta"})
+        lib.addCategory(name);
     store::Library library = store::Library::open(lib.folder());
-    SQLite::Statement equal(library.database(),
-                            "SELECT count(*) FROM Category WHERE Category = 'ÄRGER' COLLATE NAMECASE");
+    SQLite::Statement equal(
+        library.database(),
+        "SELECT count(*) FROM Category WHERE Category = 'ÄRGER' COLLATE NAMECASE");
     QVERIFY(equal.executeStep());
     QCOMPARE(equal.getColumn(0).getInt(), 2);
 
-    SQLite::Statement sorted(library.database(),
-                             "SELECT Category FROM Category ORDER BY Category COLLATE NAMECASE, rowid");
+    SQLite::Statement sorted(
+        library.database(),
+        "SELECT Category FROM Category ORDER BY Category COLLATE NAMECASE, rowid");
     QStringList order;
     while (sorted.executeStep()) order << QString::fromUtf8(sorted.getColumn(0).getText());
     QCOMPARE(order, (QStringList{"alpha", "Alpha", "beta", "Beta", "Ärger", "ärger"}));

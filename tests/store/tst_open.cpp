@@ -1,10 +1,11 @@
+#include <SQLiteCpp/Database.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <SQLiteCpp/Database.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "store/Library.h"
 #include "store/StoreError.h"
@@ -59,7 +60,8 @@ void TestOpen::newLibraryHasTheSchema() {
     TempLibrary lib;
     QCOMPARE(lib.rows("pragma_table_info('Items')").size(), 5);
     QStringList names;
-    for (const QString& row : lib.rows("pragma_table_info('Items')")) names << row.section('|', 1, 1);
+    for (const QString& row : lib.rows("pragma_table_info('Items')"))
+        names << row.section('|', 1, 1);
     QCOMPARE(names, (QStringList{"Category", "ItemName", "Code", "Declares", "Notes"}));
     QCOMPARE(lib.rows("pragma_table_info('TempItems')").size(), 5);
     QCOMPARE(lib.rows("pragma_table_info('Category')").size(), 1);
@@ -85,7 +87,8 @@ void TestOpen::fileProblems_data() {
     QTest::addColumn<QByteArray>("content");  // "<none>": no file at all
     QTest::addColumn<int>("error");
     QTest::addColumn<QString>("saying");
-    QTest::newRow("missing") << QByteArray("<none>") << int(store::LibraryMissing) << "does not exist";
+    QTest::newRow("missing") << QByteArray("<none>") << int(store::LibraryMissing)
+                             << "does not exist";
     QByteArray jet(2048, '\0');
     jet.replace(0, 19, QByteArray("\x00\x01\x00\x00Standard Jet DB", 19));
     QTest::newRow("jet") << jet << int(store::OlderFormat) << "Jet/Access";
@@ -117,10 +120,13 @@ void TestOpen::missingTableOrField_data() {
     QTest::addColumn<QString>("sql");
     QTest::addColumn<int>("error");
     QTest::addColumn<QString>("saying");
-    QTest::newRow("no Category") << "DROP TABLE Category" << int(store::MissingTable) << "\"Category\"";
-    QTest::newRow("no TempItems") << "DROP TABLE TempItems" << int(store::MissingTable) << "\"TempItems\"";
-    QTest::newRow("no Notes field") << "DROP INDEX ItemsByCategory; ALTER TABLE Items DROP COLUMN Notes"
-                                    << int(store::MissingField) << "\"Notes\"";
+    QTest::newRow("no Category") << "DROP TABLE Category" << int(store::MissingTable)
+                                 << "\"Category\"";
+    QTest::newRow("no TempItems") << "DROP TABLE TempItems" << int(store::MissingTable)
+                                  << "\"TempItems\"";
+    QTest::newRow("no Notes field")
+        << "DROP INDEX ItemsByCategory; ALTER TABLE Items DROP COLUMN Notes"
+        << int(store::MissingField) << "\"Notes\"";
     QTest::newRow("no TempCat field")
         << "DROP TABLE TempCat; CREATE TABLE TempCat (Name TEXT)" << int(store::MissingField)
         << "\"TempCat\" has no field \"Category\"";
@@ -138,7 +144,8 @@ void TestOpen::missingTableOrField() {
 }
 
 void TestOpen::readOnlyFile() {
-    if (geteuid() == 0) QSKIP("root writes to read-only files; tst_mainwindow_faults checks this as another user");
+    if (geteuid() == 0)
+        QSKIP("root writes to read-only files; tst_mainwindow_faults checks this as another user");
     TempLibrary lib;
     QVERIFY(QFile::setPermissions(lib.path(), QFile::ReadOwner));
     QCOMPARE(errorOfOpening(lib.folder()), int(store::LibraryReadOnly));
@@ -169,8 +176,9 @@ void TestOpen::otherToolsCanStillWrite() {
     TempLibrary lib;
     { Library library = Library::open(lib.folder()); }
     QProcess shell;
-    shell.start("sqlite3", {lib.path(), "INSERT INTO Items (Category, ItemName) VALUES ('c', 'i'); "
-                                         "UPDATE Items SET Code = 'x'; SELECT count(*) FROM Items;"});
+    shell.start("sqlite3", {lib.path(),
+                            "INSERT INTO Items (Category, ItemName) VALUES ('c', 'i'); "
+                            "UPDATE Items SET Code = 'x'; SELECT count(*) FROM Items;"});
     QVERIFY(shell.waitForFinished());
     QCOMPARE(shell.exitCode(), 0);
     QCOMPARE(shell.readAllStandardOutput().trimmed(), QByteArray("1"));

@@ -107,14 +107,17 @@ void TestRecordSet::findFirst() {
     rs.MoveLast();
     rs.FindFirst(Field::ItemName, wanted);
     QCOMPARE(rs.NoMatch(), !found);
-    if (found) QCOMPARE(rs.text(Field::Code), code);
-    else QVERIFY(rs.isNull(Field::ItemName));  // no match leaves the current row alone
+    if (found)
+        QCOMPARE(rs.text(Field::Code), code);
+    else
+        QVERIFY(rs.isNull(Field::ItemName));  // no match leaves the current row alone
 }
 
 void TestRecordSet::nullsReadAsEmptyText() {
     TempLibrary lib;
-    lib.exec("INSERT INTO Items (Category, ItemName, Code, Declares, Notes) "
-             "VALUES ('c', NULL, NULL, NULL, NULL)");
+    lib.exec(
+        "INSERT INTO Items (Category, ItemName, Code, Declares, Notes) "
+        "VALUES ('c', NULL, NULL, NULL, NULL)");
     Library library = Library::open(lib.folder());
     DataSource items(library, RecordSource::itemsOf("c"));
     RecordSet& rs = items.Recordset();
@@ -160,8 +163,9 @@ void TestRecordSet::editStoresIntoCurrentRowOnly() {
     rs.Edit();
     rs.setText(Field::Code, "line 1\nline 2\ttab 'quote' \"dq\"");
     rs.Update();
-    QCOMPARE(lib.rows("Items"), (QStringList{"c|a|old a||", "c|b|line 1\nline 2\ttab 'quote' \"dq\"||",
-                                             "d|b|other category||"}));
+    QCOMPARE(lib.rows("Items"),
+             (QStringList{"c|a|old a||", "c|b|line 1\nline 2\ttab 'quote' \"dq\"||",
+                          "d|b|other category||"}));
     QVERIFY_THROWS_EXCEPTION(StoreError, rs.setText(Field::Code, "without Edit"));
 }
 

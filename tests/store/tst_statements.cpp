@@ -43,7 +43,9 @@ void TestStatements::init() {
     lib_->addItem("", "orphan");
 }
 
-void TestStatements::cleanup() { lib_.reset(); }
+void TestStatements::cleanup() {
+    lib_.reset();
+}
 
 void TestStatements::renameCategory_data() {
     QTest::addColumn<QString>("oldName");
@@ -51,17 +53,26 @@ void TestStatements::renameCategory_data() {
     QTest::addColumn<QStringList>("categories");
     QTest::addColumn<QStringList>("itemCategories");
     const QStringList items{"O'Brien", "ärger", "ÄRGER", "100%", "a_b", "axb", "a_b", "x; --", ""};
-    QTest::newRow("apostrophe") << "o'brien" << "Don't" << QStringList{"Don't", "Ärger", "100%", "a_b", "x; --", ""}
-                                << QStringList{"Don't", "ärger", "ÄRGER", "100%", "a_b", "axb", "a_b", "x; --", ""};
-    QTest::newRow("all case spellings move") << "ÄRGER" << "Anger"
-                                             << QStringList{"O'Brien", "Anger", "100%", "a_b", "x; --", ""}
-                                             << QStringList{"O'Brien", "Anger", "Anger", "100%", "a_b", "axb", "a_b", "x; --", ""};
-    QTest::newRow("underscore is literal") << "a_b" << "ab" << QStringList{"O'Brien", "Ärger", "100%", "ab", "x; --", ""}
-                                           << QStringList{"O'Brien", "ärger", "ÄRGER", "100%", "ab", "axb", "ab", "x; --", ""};
-    QTest::newRow("empty old name") << "" << "named" << QStringList{"O'Brien", "Ärger", "100%", "a_b", "x; --", "named"}
-                                    << QStringList{"O'Brien", "ärger", "ÄRGER", "100%", "a_b", "axb", "a_b", "x; --", "named"};
-    QTest::newRow("unknown name changes nothing") << "100" << "new" << QStringList{"O'Brien", "Ärger", "100%", "a_b", "x; --", ""}
-                                                  << items;
+    QTest::newRow("apostrophe") << "o'brien"
+                                << "Don't"
+                                << QStringList{"Don't", "Ärger", "100%", "a_b", "x; --", ""}
+                                << QStringList{"Don't", "ärger", "ÄRGER", "100%", "a_b",
+                                               "axb",   "a_b",   "x; --", ""};
+    QTest::newRow("all case spellings move")
+        << "ÄRGER"
+        << "Anger" << QStringList{"O'Brien", "Anger", "100%", "a_b", "x; --", ""}
+        << QStringList{"O'Brien", "Anger", "Anger", "100%", "a_b", "axb", "a_b", "x; --", ""};
+    QTest::newRow("underscore is literal")
+        << "a_b"
+        << "ab" << QStringList{"O'Brien", "Ärger", "100%", "ab", "x; --", ""}
+        << QStringList{"O'Brien", "ärger", "ÄRGER", "100%", "ab", "axb", "ab", "x; --", ""};
+    QTest::newRow("empty old name")
+        << ""
+        << "named" << QStringList{"O'Brien", "Ärger", "100%", "a_b", "x; --", "named"}
+        << QStringList{"O'Brien", "ärger", "ÄRGER", "100%", "a_b", "axb", "a_b", "x; --", "named"};
+    QTest::newRow("unknown name changes nothing")
+        << "100"
+        << "new" << QStringList{"O'Brien", "Ärger", "100%", "a_b", "x; --", ""} << items;
 }
 
 namespace {
@@ -92,12 +103,21 @@ void TestStatements::renameItem_data() {
     QTest::addColumn<QString>("oldName");
     QTest::addColumn<QString>("newName");
     QTest::addColumn<QStringList>("itemNames");
-    QTest::newRow("only in its category") << "O'BRIEN" << "IT'S" << "It is"
-                                          << QStringList{"It is", "Ärger item", "it's", "1000", "", "", "<null>", "drop", "orphan"};
-    QTest::newRow("every case spelling of the category") << "ärger" << "it's" << "its"
-                                                         << QStringList{"it's", "Ärger item", "its", "1000", "", "", "<null>", "drop", "orphan"};
-    QTest::newRow("empty name, not null") << "A_B" << "" << "was empty"
-                                          << QStringList{"it's", "Ärger item", "it's", "1000", "was empty", "", "<null>", "drop", "orphan"};
+    QTest::newRow("only in its category")
+        << "O'BRIEN"
+        << "IT'S"
+        << "It is"
+        << QStringList{"It is", "Ärger item", "it's", "1000", "", "", "<null>", "drop", "orphan"};
+    QTest::newRow("every case spelling of the category")
+        << "ärger"
+        << "it's"
+        << "its"
+        << QStringList{"it's", "Ärger item", "its", "1000", "", "", "<null>", "drop", "orphan"};
+    QTest::newRow("empty name, not null")
+        << "A_B"
+        << ""
+        << "was empty" << QStringList{"it's", "Ärger item", "it's", "1000",  "was empty",
+                                      "",     "<null>",     "drop", "orphan"};
 }
 
 void TestStatements::renameItem() {
@@ -116,14 +136,18 @@ void TestStatements::deleteCategory_data() {
     QTest::addColumn<QString>("category");
     QTest::addColumn<QStringList>("categories");
     QTest::addColumn<QStringList>("itemCategories");
-    QTest::newRow("case spellings go together") << "ärger" << QStringList{"O'Brien", "100%", "a_b", "x; --", ""}
-                                                << QStringList{"O'Brien", "100%", "a_b", "axb", "a_b", "x; --", ""};
-    QTest::newRow("wildcards are literal") << "a_b" << QStringList{"O'Brien", "Ärger", "100%", "x; --", ""}
-                                           << QStringList{"O'Brien", "ärger", "ÄRGER", "100%", "axb", "x; --", ""};
-    QTest::newRow("empty name, rows named empty only") << "" << QStringList{"O'Brien", "Ärger", "100%", "a_b", "x; --"}
-                                                       << QStringList{"O'Brien", "ärger", "ÄRGER", "100%", "a_b", "axb", "a_b", "x; --"};
-    QTest::newRow("semicolon and comment") << "X; --" << QStringList{"O'Brien", "Ärger", "100%", "a_b", ""}
-                                           << QStringList{"O'Brien", "ärger", "ÄRGER", "100%", "a_b", "axb", "a_b", ""};
+    QTest::newRow("case spellings go together")
+        << "ärger" << QStringList{"O'Brien", "100%", "a_b", "x; --", ""}
+        << QStringList{"O'Brien", "100%", "a_b", "axb", "a_b", "x; --", ""};
+    QTest::newRow("wildcards are literal")
+        << "a_b" << QStringList{"O'Brien", "Ärger", "100%", "x; --", ""}
+        << QStringList{"O'Brien", "ärger", "ÄRGER", "100%", "axb", "x; --", ""};
+    QTest::newRow("empty name, rows named empty only")
+        << "" << QStringList{"O'Brien", "Ärger", "100%", "a_b", "x; --"}
+        << QStringList{"O'Brien", "ärger", "ÄRGER", "100%", "a_b", "axb", "a_b", "x; --"};
+    QTest::newRow("semicolon and comment")
+        << "X; --" << QStringList{"O'Brien", "Ärger", "100%", "a_b", ""}
+        << QStringList{"O'Brien", "ärger", "ÄRGER", "100%", "a_b", "axb", "a_b", ""};
 }
 
 void TestStatements::deleteCategory() {
@@ -142,11 +166,16 @@ void TestStatements::deleteItem_data() {
     QTest::addColumn<QString>("category");
     QTest::addColumn<QString>("item");
     QTest::addColumn<QStringList>("itemNames");
-    QTest::newRow("same name elsewhere stays") << "ÄRGER" << "IT'S"
-                                               << QStringList{"it's", "Ärger item", "1000", "", "", "<null>", "drop", "orphan"};
+    QTest::newRow("same name elsewhere stays")
+        << "ÄRGER"
+        << "IT'S" << QStringList{"it's", "Ärger item", "1000", "", "", "<null>", "drop", "orphan"};
     QTest::newRow("empty name: not the null one, not another category")
-        << "a_b" << "" << QStringList{"it's", "Ärger item", "it's", "1000", "", "<null>", "drop", "orphan"};
-    QTest::newRow("percent is literal") << "100%" << "100%" << QStringList{"it's", "Ärger item", "it's", "1000", "", "", "<null>", "drop", "orphan"};
+        << "a_b"
+        << "" << QStringList{"it's", "Ärger item", "it's", "1000", "", "<null>", "drop", "orphan"};
+    QTest::newRow("percent is literal")
+        << "100%"
+        << "100%"
+        << QStringList{"it's", "Ärger item", "it's", "1000", "", "", "<null>", "drop", "orphan"};
 }
 
 void TestStatements::deleteItem() {
@@ -162,7 +191,9 @@ void TestStatements::deleteItem() {
 
 // The second statement fails for real (a trigger raises): the first is undone.
 void TestStatements::categoryRenameIsOneUnit() {
-    lib_->exec("CREATE TRIGGER fail BEFORE UPDATE ON Items BEGIN SELECT RAISE(ABORT, 'disk says no'); END");
+    lib_->exec(
+        "CREATE TRIGGER fail BEFORE UPDATE ON Items BEGIN SELECT RAISE(ABORT, 'disk says no'); "
+        "END");
     const QStringList categories = lib_->rows("Category"), items = lib_->rows("Items");
     {
         Library library = Library::open(lib_->folder());
@@ -173,7 +204,8 @@ void TestStatements::categoryRenameIsOneUnit() {
 }
 
 void TestStatements::categoryDeleteIsOneUnit() {
-    lib_->exec("CREATE TRIGGER fail BEFORE DELETE ON Category BEGIN SELECT RAISE(ABORT, 'no'); END");
+    lib_->exec(
+        "CREATE TRIGGER fail BEFORE DELETE ON Category BEGIN SELECT RAISE(ABORT, 'no'); END");
     const QStringList categories = lib_->rows("Category"), items = lib_->rows("Items");
     {
         Library library = Library::open(lib_->folder());

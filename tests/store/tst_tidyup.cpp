@@ -1,5 +1,6 @@
-#include <QTest>
 #include <SQLiteCpp/Database.h>
+
+#include <QTest>
 
 #include "store/Library.h"
 #include "store/TidyUp.h"
@@ -22,7 +23,8 @@ private slots:
 namespace {
 
 void fillUnsorted(const TempLibrary& lib) {
-    for (const char* c : {"zeta", "", "Beta", "alpha", "ärger", "Ärger", "apple"}) lib.addCategory(c);
+    for (const char* c : {"zeta", "", "Beta", "alpha", "ärger", "Ärger", "apple"})
+        lib.addCategory(c);
     lib.exec("INSERT INTO Category VALUES (NULL)");
     lib.addItem("zeta", "b", "zb code", "zb decl", "zb notes");
     lib.addItem("beta", "x");
@@ -53,9 +55,10 @@ void TestTidyUp::sortsAndRemovesUnnamedRows() {
              (QSet<QString>{"ärger", "Ärger"}));
     categories[4] = "ärger", categories[5] = "Ärger";
     COMPARE_ROWS(categories, kSortedCategories);
-    COMPARE_ROWS(lib.rows("Items"), (QStringList{"<null>|no category|||", "|orphan of an unnamed category|||",
-                                                 "alpha|Empty|||", "beta|x|||", "Zeta|A|za||",
-                                                 "zeta|b|zb code|zb decl|zb notes"}));
+    COMPARE_ROWS(
+        lib.rows("Items"),
+        (QStringList{"<null>|no category|||", "|orphan of an unnamed category|||", "alpha|Empty|||",
+                     "beta|x|||", "Zeta|A|za||", "zeta|b|zb code|zb decl|zb notes"}));
     QVERIFY(lib.rows("TempCat").isEmpty());
     QVERIFY(lib.rows("TempItems").isEmpty());
     // Stored order is now the row id order from 1 on.
@@ -79,8 +82,9 @@ void TestTidyUp::untouchedLibraryKeepsItsContent() {
 void TestTidyUp::leftoverScratchRowsNeverReachTheLibrary() {
     TempLibrary lib;
     lib.addCategory("real");
-    lib.exec("INSERT INTO TempCat VALUES ('stale'); "
-             "INSERT INTO TempItems (Category, ItemName) VALUES ('stale', 'stale')");
+    lib.exec(
+        "INSERT INTO TempCat VALUES ('stale'); "
+        "INSERT INTO TempItems (Category, ItemName) VALUES ('stale', 'stale')");
     {
         Library library = Library::open(lib.folder());
         QVERIFY(TidyUp::run(library));
@@ -98,15 +102,21 @@ void TestTidyUp::skippingATidyLibraryHasTheSameEffect_data() {
     QTest::addColumn<bool>("skipped");
     QTest::newRow("nothing changed") << "" << true;
     QTest::newRow("text saved") << "UPDATE Items SET Code = 'new' WHERE rowid = 2" << true;
-    QTest::newRow("row added at the end, in order") << "INSERT INTO Items VALUES ('zeta', 'zz', '', '', '')" << true;
-    QTest::newRow("row added out of order") << "INSERT INTO Items VALUES ('alpha', 'a', '', '', '')" << false;
-    QTest::newRow("renamed out of order") << "UPDATE Category SET Category = 'aaa' WHERE rowid = 6" << false;
-    QTest::newRow("case variant stays in order") << "UPDATE Category SET Category = 'ZETA' WHERE rowid = 4" << true;
+    QTest::newRow("row added at the end, in order")
+        << "INSERT INTO Items VALUES ('zeta', 'zz', '', '', '')" << true;
+    QTest::newRow("row added out of order")
+        << "INSERT INTO Items VALUES ('alpha', 'a', '', '', '')" << false;
+    QTest::newRow("renamed out of order")
+        << "UPDATE Category SET Category = 'aaa' WHERE rowid = 6" << false;
+    QTest::newRow("case variant stays in order")
+        << "UPDATE Category SET Category = 'ZETA' WHERE rowid = 4" << true;
     QTest::newRow("unnamed item") << "UPDATE Items SET ItemName = '' WHERE rowid = 3" << false;
-    QTest::newRow("null category name") << "UPDATE Category SET Category = NULL WHERE rowid = 6" << false;
+    QTest::newRow("null category name")
+        << "UPDATE Category SET Category = NULL WHERE rowid = 6" << false;
     QTest::newRow("gap in the row ids") << "DELETE FROM Items WHERE rowid = 2" << false;
     QTest::newRow("scratch rows left") << "INSERT INTO TempCat VALUES ('stale')" << false;
-    QTest::newRow("a blob stored by another tool") << "UPDATE Items SET ItemName = X'37' WHERE rowid = 4" << false;
+    QTest::newRow("a blob stored by another tool")
+        << "UPDATE Items SET ItemName = X'37' WHERE rowid = 4" << false;
 }
 
 void TestTidyUp::skippingATidyLibraryHasTheSameEffect() {
@@ -140,14 +150,15 @@ void TestTidyUp::skippingATidyLibraryHasTheSameEffect() {
 void TestTidyUp::failureAtAnyStepLeavesEverythingAsItWas_data() {
     QTest::addColumn<int>("step");
     QTest::addColumn<QString>("trigger");
-    const char* on[TidyUp::kSteps] = {"DELETE ON Items",    "DELETE ON Category", "DELETE ON TempCat",
-                                      "DELETE ON TempItems", "INSERT ON TempCat",  "INSERT ON TempItems",
-                                      "DELETE ON Category", "DELETE ON Items",    "INSERT ON Category",
-                                      "INSERT ON Items",    "DELETE ON TempCat",  "DELETE ON TempItems"};
+    const char* on[TidyUp::kSteps] = {
+        "DELETE ON Items",    "DELETE ON Category",  "DELETE ON TempCat",  "DELETE ON TempItems",
+        "INSERT ON TempCat",  "INSERT ON TempItems", "DELETE ON Category", "DELETE ON Items",
+        "INSERT ON Category", "INSERT ON Items",     "DELETE ON TempCat",  "DELETE ON TempItems"};
     for (int step = 1; step <= TidyUp::kSteps; ++step)
         QTest::addRow("step %d", step)
             << step
-            << QStringLiteral("CREATE TEMP TRIGGER fail BEFORE %1 BEGIN SELECT RAISE(ABORT, 'injected'); END")
+            << QStringLiteral(
+                   "CREATE TEMP TRIGGER fail BEFORE %1 BEGIN SELECT RAISE(ABORT, 'injected'); END")
                    .arg(on[step - 1]);
 }
 
@@ -156,8 +167,9 @@ void TestTidyUp::failureAtAnyStepLeavesEverythingAsItWas() {
     QFETCH(QString, trigger);
     TempLibrary lib;
     fillUnsorted(lib);
-    lib.exec("INSERT INTO TempCat VALUES ('stale'); "
-             "INSERT INTO TempItems (Category, ItemName) VALUES ('stale', 'stale')");
+    lib.exec(
+        "INSERT INTO TempCat VALUES ('stale'); "
+        "INSERT INTO TempItems (Category, ItemName) VALUES ('stale', 'stale')");
     const QStringList tables{"Category", "Items", "TempCat", "TempItems"};
     QList<QStringList> before;
     for (const QString& t : tables) before << lib.rows(t);

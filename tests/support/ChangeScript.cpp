@@ -47,7 +47,9 @@ QString ChangeScript::next(const Library& library, int index) {
         RecordSet& rs = items.Recordset();
         rs.FindFirst(Field::ItemName, pick(itemNames));
         rs.Edit();
-        rs.setText(kind % 3 == 0 ? Field::Code : kind % 3 == 1 ? Field::Declares : Field::Notes,
+        rs.setText(kind % 3 == 0   ? Field::Code
+                   : kind % 3 == 1 ? Field::Declares
+                                   : Field::Notes,
                    QStringLiteral("text of change %1 ").repeated(1 + index % 40));
         rs.Update();
         return QStringLiteral("save");

@@ -14,13 +14,15 @@ void FakePlatformServices::messageBox(const QString& text, const QString& title)
 
 bool FakePlatformServices::askYesNo(const QString& text, const QString& title) {
     questions.append({text, title});
-    if (yesNoAnswers.isEmpty()) qFatal("a question was asked that the test did not expect: %s", qPrintable(text));
+    if (yesNoAnswers.isEmpty())
+        qFatal("a question was asked that the test did not expect: %s", qPrintable(text));
     return yesNoAnswers.takeFirst();
 }
 
 QString FakePlatformServices::inputBox(const QString& prompt, const QString& title) {
     inputBoxes.append({prompt, title});
-    if (inputAnswers.isEmpty()) qFatal("an input box was shown that the test did not expect: %s", qPrintable(prompt));
+    if (inputAnswers.isEmpty())
+        qFatal("an input box was shown that the test did not expect: %s", qPrintable(prompt));
     return inputAnswers.takeFirst();
 }
 
@@ -59,4 +61,6 @@ void FakePlatformServices::printerPrint(const QString& text) {
     pendingJob_ += text + QLatin1Char('\n');
 }
 
-void FakePlatformServices::printerEndDoc() { printerJobs << std::exchange(pendingJob_, {}); }
+void FakePlatformServices::printerEndDoc() {
+    printerJobs << std::exchange(pendingJob_, {});
+}

@@ -22,7 +22,7 @@ public:
     // Answers, consumed in order. An input box with no answer left fails the test.
     QStringList inputAnswers;
     QList<bool> yesNoAnswers;
-    QSizeF screen{15360, 11520};  // 1024 x 768 pixels at 96 DPI
+    QSizeF screen{15360, 11520};               // 1024 x 768 pixels at 96 DPI
     std::optional<int> printDialogAnswer = 1;  // copies; nothing = Cancel
     bool failPrinter = false;
     std::function<void(QMenu&)> onPopup;  // e.g. trigger one of the menu's entries
@@ -35,9 +35,9 @@ public:
     QStringList popups;          // object names of the menus opened
     QStringList clipboardCalls;  // "Clear", "SetText:<text>"
     QStringList keys;
-    QList<bool> printDialogs;    // Selection choice preset?
-    QStringList formattedPrints; // each as plain text
-    QStringList printerJobs;     // each job's text
+    QList<bool> printDialogs;     // Selection choice preset?
+    QStringList formattedPrints;  // each as plain text
+    QStringList printerJobs;      // each job's text
     QList<int> endedWith;
 
     void messageBox(const QString& text, const QString& title) override;

@@ -19,9 +19,13 @@ TempLibrary::TempLibrary() {
     store::Library::createEmpty(dir_.path());
 }
 
-QString TempLibrary::path() const { return store::Library::pathIn(dir_.path()); }
+QString TempLibrary::path() const {
+    return store::Library::pathIn(dir_.path());
+}
 
-void TempLibrary::exec(const QString& sql) const { connect(path()).exec(sql.toStdString()); }
+void TempLibrary::exec(const QString& sql) const {
+    connect(path()).exec(sql.toStdString());
+}
 
 QStringList TempLibrary::rows(const QString& table) const {
     SQLite::Database db = connect(path());
@@ -52,6 +56,7 @@ void TempLibrary::addItem(const QString& category, const QString& name, const QS
     SQLite::Statement insert(
         db, "INSERT INTO Items (Category, ItemName, Code, Declares, Notes) VALUES (?, ?, ?, ?, ?)");
     int i = 1;
-    for (const QString& v : {category, name, code, declares, notes}) insert.bind(i++, v.toStdString());
+    for (const QString& v : {category, name, code, declares, notes})
+        insert.bind(i++, v.toStdString());
     insert.exec();
 }

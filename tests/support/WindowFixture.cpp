@@ -20,8 +20,9 @@ WindowFixture::~WindowFixture() {
 
 frmSnibbet& WindowFixture::start() {
     window = startSnibbet(lib.folder(), fake);
-    if (!window) qFatal("the window did not come up: %s",
-                        fake.messages.isEmpty() ? "" : qPrintable(fake.messages.last().text));
+    if (!window)
+        qFatal("the window did not come up: %s",
+               fake.messages.isEmpty() ? "" : qPrintable(fake.messages.last().text));
     QApplication::setActiveWindow(window);
     if (!QTest::qWaitForWindowActive(window)) qWarning("the main window did not become active");
     return *window;
@@ -45,8 +46,12 @@ void WindowFixture::choose(QComboBox* list, const QString& name) {
     emit list->activated(index);
 }
 
-void WindowFixture::chooseCategory(const QString& name) { choose(window->cboCategory, name); }
-void WindowFixture::chooseItem(const QString& name) { choose(window->cboItems, name); }
+void WindowFixture::chooseCategory(const QString& name) {
+    choose(window->cboCategory, name);
+}
+void WindowFixture::chooseItem(const QString& name) {
+    choose(window->cboItems, name);
+}
 
 QStringList WindowFixture::entries(const QComboBox* list) {
     QStringList names;

@@ -7,7 +7,9 @@ const Words& categoryWords() {
         QStringLiteral("Enter the name of this category."),
         QStringLiteral("Add Category"),
         QStringLiteral("Rename Category"),
-        [](const QString& name) { return QStringLiteral("You already have a category named: ") + name; },
+        [](const QString& name) {
+            return QStringLiteral("You already have a category named: ") + name;
+        },
     };
     return words;
 }

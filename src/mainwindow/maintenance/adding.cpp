@@ -1,7 +1,7 @@
 #include <QComboBox>
 
-#include "mainwindow/frmSnibbet.h"
 #include "mainwindow/ComboLists.h"
+#include "mainwindow/frmSnibbet.h"
 #include "mainwindow/maintenance/Words.h"
 #include "platform/PlatformServices.h"
 #include "store/Statements.h"
@@ -30,7 +30,8 @@ void setFields(store::RecordSet& rs, std::initializer_list<std::pair<Field, QStr
 void chooseRowForNewItem(store::RecordSet& rs) {
     if (rs.isBOF() && rs.isEOF()) return appendRow(rs);
     rs.MoveFirst();
-    const bool placeholder = rs.isNull(Field::ItemName) || rs.text(Field::ItemName) == QLatin1String("Empty");
+    const bool placeholder =
+        rs.isNull(Field::ItemName) || rs.text(Field::ItemName) == QLatin1String("Empty");
     if (!placeholder) appendRow(rs);
 }
 
@@ -38,7 +39,8 @@ void chooseRowForNewItem(store::RecordSet& rs) {
 
 void frmSnibbet::addName(Level level) {
     const bool category = level == Level::Category;
-    const maintenance::Words& words = category ? maintenance::categoryWords() : maintenance::itemWords();
+    const maintenance::Words& words =
+        category ? maintenance::categoryWords() : maintenance::itemWords();
     const QString name = services_.inputBox(words.addPrompt, words.addTitle);
     if (name.isEmpty() || refuseDuplicate(level, name)) return;
 

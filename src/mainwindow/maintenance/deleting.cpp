@@ -1,7 +1,7 @@
 #include <QComboBox>
 
-#include "mainwindow/frmSnibbet.h"
 #include "mainwindow/ComboLists.h"
+#include "mainwindow/frmSnibbet.h"
 #include "store/Statements.h"
 
 // Deletes at once, without a question; the panels keep what they show.

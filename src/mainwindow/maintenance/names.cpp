@@ -16,7 +16,8 @@ bool frmSnibbet::refuseDuplicate(Level level, const QString& name) {
     store::RecordSet& rs = (category ? datCategory : datItems).Recordset();
     rs.FindFirst(category ? store::Field::Category : store::Field::ItemName, name);
     if (rs.NoMatch()) return false;
-    const maintenance::Words& words = category ? maintenance::categoryWords() : maintenance::itemWords();
+    const maintenance::Words& words =
+        category ? maintenance::categoryWords() : maintenance::itemWords();
     services_.messageBox(words.caution(name), maintenance::kCautionTitle);
     return true;
 }

@@ -1,7 +1,7 @@
 #include <QComboBox>
 
-#include "mainwindow/frmSnibbet.h"
 #include "mainwindow/ComboLists.h"
+#include "mainwindow/frmSnibbet.h"
 #include "mainwindow/maintenance/Words.h"
 #include "platform/PlatformServices.h"
 #include "store/Statements.h"
@@ -10,10 +10,11 @@
 // counts) is no rename; a name taken in any letter case is refused.
 void frmSnibbet::renameName(Level level) {
     const bool category = level == Level::Category;
-    const maintenance::Words& words = category ? maintenance::categoryWords() : maintenance::itemWords();
+    const maintenance::Words& words =
+        category ? maintenance::categoryWords() : maintenance::itemWords();
     const QString oldName = current(level);
-    const QString newName = services_.inputBox(QStringLiteral("Rename ") + oldName + QStringLiteral(" As:"),
-                                               words.renameTitle);
+    const QString newName = services_.inputBox(
+        QStringLiteral("Rename ") + oldName + QStringLiteral(" As:"), words.renameTitle);
     if (newName.isEmpty() || newName == oldName || refuseDuplicate(level, newName)) return;
 
     if (category) {

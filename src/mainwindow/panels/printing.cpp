@@ -12,11 +12,12 @@
 // ends the command without a word: what was printed stays printed.
 void frmSnibbet::mnuPanelPrint_Click(Panel& panel) {
     try {
-        services_.messageBox(QStringLiteral("If your %1 lines are long, you may have to break them into "
-                                            "separate lines in order for them to fit on a page (Try "
-                                            "printing with Landscape first).")
-                                 .arg(panel.linesWord),
-                             QStringLiteral("Message..."));
+        services_.messageBox(
+            QStringLiteral("If your %1 lines are long, you may have to break them into "
+                           "separate lines in order for them to fit on a page (Try "
+                           "printing with Landscape first).")
+                .arg(panel.linesWord),
+            QStringLiteral("Message..."));
         const QTextCursor selection = panel.box->textCursor();
         const std::optional<int> copies = services_.showPrintDialog(selection.hasSelection());
         if (!copies) return;

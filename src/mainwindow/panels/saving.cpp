@@ -31,8 +31,9 @@ void frmSnibbet::Panel_LostFocus(Panel& panel) {
     const QString category = cboCategory->currentText();
     const QString item = cboItems->currentText();
     if (item.isEmpty() || category.isEmpty() || noRows) {
-        services_.messageBox(QStringLiteral("Please select a Category and a Code Item before you proceed."),
-                             maintenance::kCautionTitle);
+        services_.messageBox(
+            QStringLiteral("Please select a Category and a Code Item before you proceed."),
+            maintenance::kCautionTitle);
         panel.box->setPlainText(QString());
         panel.box->document()->setModified(false);
         return;
@@ -43,12 +44,13 @@ void frmSnibbet::Panel_LostFocus(Panel& panel) {
         // in the panel and never written into another item's row. The way out
         // is to type a name it holds: choosing an item from the list would
         // show that item's texts and so lose this one.
-        services_.messageBox(QStringLiteral("The category \"%1\" has no item named \"%2\", so this text "
-                                            "was not saved. Type the name of one of its items into the "
-                                            "Item list, then leave the panel again. Choosing an item from "
-                                            "the list would show that item's texts in place of this one.")
-                                 .arg(category, item),
-                             maintenance::kCautionTitle);
+        services_.messageBox(
+            QStringLiteral("The category \"%1\" has no item named \"%2\", so this text "
+                           "was not saved. Type the name of one of its items into the "
+                           "Item list, then leave the panel again. Choosing an item from "
+                           "the list would show that item's texts in place of this one.")
+                .arg(category, item),
+            maintenance::kCautionTitle);
         return;
     }
     rs.Edit();

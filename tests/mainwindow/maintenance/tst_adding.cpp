@@ -3,16 +3,16 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include "mainwindow/PanelEdit.h"
 #include "Arrange.h"
+#include "mainwindow/PanelEdit.h"
 
 using Box = FakePlatformServices::Box;
 
 namespace {
 
 const QStringList kCategories{"Strings", "Files", "Ärger", "it's \"x\""};
-const QStringList kItems{"Strings|Trim|trim code|#include <QString>|trims", "Strings|Pad", "Strings|Öl",
-                         "Files|Open|open code"};
+const QStringList kItems{"Strings|Trim|trim code|#include <QString>|trims", "Strings|Pad",
+                         "Strings|Öl", "Files|Open|open code"};
 
 QAction* addAction(const WindowFixture& f, const QString& level) {
     return level == "category" ? f.window->mnuAddCat : f.window->mnuAddItem;
@@ -39,7 +39,8 @@ private slots:
 void TestAdding::emptyAnswerChangesNothing_data() {
     QTest::addColumn<QString>("level");
     QTest::addColumn<Box>("prompt");
-    QTest::newRow("category") << "category" << Box{"Enter the name of this category.", "Add Category"};
+    QTest::newRow("category") << "category"
+                              << Box{"Enter the name of this category.", "Add Category"};
     QTest::newRow("item") << "item" << Box{"Enter the name of this item.", "Add Item"};
 }
 
@@ -71,19 +72,34 @@ void TestAdding::takenNameIsRefused_data() {
     QTest::addColumn<QString>("answer");
     QTest::addColumn<QString>("caution");
     const QString category = "You already have a category named: ";
-    QTest::newRow("category, same spelling") << "category" << "Strings" << "Files" << category + "Files";
-    QTest::newRow("category, other case") << "category" << "Strings" << "FILES" << category + "FILES";
-    QTest::newRow("category, other case beyond ASCII") << "category" << "" << "äRGER" << category + "äRGER";
-    QTest::newRow("category with quotes, other case")
-        << "category" << "" << "IT'S \"X\"" << category + "IT'S \"X\"";
+    QTest::newRow("category, same spelling") << "category"
+                                             << "Strings"
+                                             << "Files" << category + "Files";
+    QTest::newRow("category, other case") << "category"
+                                          << "Strings"
+                                          << "FILES" << category + "FILES";
+    QTest::newRow("category, other case beyond ASCII") << "category"
+                                                       << ""
+                                                       << "äRGER" << category + "äRGER";
+    QTest::newRow("category with quotes, other case") << "category"
+                                                      << ""
+                                                      << "IT'S \"X\"" << category + "IT'S \"X\"";
     const auto item = [](const QString& name) {
         return "You already have an item named: " + name + " in this category.";
     };
-    QTest::newRow("item, same spelling") << "item" << "Strings" << "Pad" << item("Pad");
-    QTest::newRow("item, other case") << "item" << "Strings" << "tRIM" << item("tRIM");
-    QTest::newRow("item, other case beyond ASCII") << "item" << "Strings" << "öL" << item("öL");
+    QTest::newRow("item, same spelling") << "item"
+                                         << "Strings"
+                                         << "Pad" << item("Pad");
+    QTest::newRow("item, other case") << "item"
+                                      << "Strings"
+                                      << "tRIM" << item("tRIM");
+    QTest::newRow("item, other case beyond ASCII") << "item"
+                                                   << "Strings"
+                                                   << "öL" << item("öL");
     // Before any category is chosen the item list's source is the whole table.
-    QTest::newRow("item, no category chosen: any item counts") << "item" << "" << "open" << item("open");
+    QTest::newRow("item, no category chosen: any item counts") << "item"
+                                                               << ""
+                                                               << "open" << item("open");
 }
 
 void TestAdding::takenNameIsRefused() {
@@ -134,8 +150,8 @@ void TestAdding::addingACategory() {
     COMPARE_ROWS(arrange::categoryRows(f.lib), categories + QStringList{name});
     COMPARE_ROWS(arrange::itemRows(f.lib), items + QStringList{name + "|Empty|||"});
     COMPARE_ROWS(arrange::screen(f),
-                 (QStringList{"categories: " + (kCategories + QStringList{name}).join(" / "), "category text: ",
-                              "items: Trim / Pad / Öl", "item text: Trim",
+                 (QStringList{"categories: " + (kCategories + QStringList{name}).join(" / "),
+                              "category text: ", "items: Trim / Pad / Öl", "item text: Trim",
                               "panels: trim code / #include <QString> / trims"}));
 }
 
@@ -147,39 +163,45 @@ void TestAdding::addingAnItem_data() {
     QTest::addColumn<QStringList>("listed");
 
     QTest::newRow("placeholder \"Empty\" is taken over, keeping its texts")
-        << QStringList{"Files|Open", "New|Empty|c|d|n"} << "New" << "First"
-        << QStringList{"Files|Open|||", "New|First|c|d|n"} << QStringList{"First"};
+        << QStringList{"Files|Open", "New|Empty|c|d|n"} << "New"
+        << "First" << QStringList{"Files|Open|||", "New|First|c|d|n"} << QStringList{"First"};
     QTest::newRow("placeholder without a name is taken over")
-        << QStringList{"New|<null>|c|d|n"} << "New" << "First" << QStringList{"New|First|c|d|n"}
-        << QStringList{"First"};
+        << QStringList{"New|<null>|c|d|n"} << "New"
+        << "First" << QStringList{"New|First|c|d|n"} << QStringList{"First"};
     QTest::newRow("\"empty\" in other case is a real item")
-        << QStringList{"New|empty|c"} << "New" << "First" << QStringList{"New|empty|c||", "New|First|||"}
-        << QStringList{"empty", "First"};
+        << QStringList{"New|empty|c"} << "New"
+        << "First" << QStringList{"New|empty|c||", "New|First|||"} << QStringList{"empty", "First"};
     QTest::newRow("only the first row can be a placeholder")
-        << QStringList{"New|Real", "New|Empty"} << "New" << "First"
-        << QStringList{"New|Real|||", "New|Empty|||", "New|First|||"} << QStringList{"Real", "Empty", "First"};
+        << QStringList{"New|Real", "New|Empty"} << "New"
+        << "First" << QStringList{"New|Real|||", "New|Empty|||", "New|First|||"}
+        << QStringList{"Real", "Empty", "First"};
     QTest::newRow("category without rows gets a new row")
-        << QStringList{"Files|Open"} << "New" << "First" << QStringList{"Files|Open|||", "New|First|||"}
-        << QStringList{"First"};
+        << QStringList{"Files|Open"} << "New"
+        << "First" << QStringList{"Files|Open|||", "New|First|||"} << QStringList{"First"};
     QTest::newRow("name taken only in another category")
-        << QStringList{"Files|Open", "New|Real"} << "New" << "OPEN"
-        << QStringList{"Files|Open|||", "New|Real|||", "New|OPEN|||"} << QStringList{"Real", "OPEN"};
-    QTest::newRow("blanks only") << QStringList{"New|Real"} << "New" << "  "
-                                 << QStringList{"New|Real|||", "New|  |||"} << QStringList{"Real", "  "};
+        << QStringList{"Files|Open", "New|Real"} << "New"
+        << "OPEN" << QStringList{"Files|Open|||", "New|Real|||", "New|OPEN|||"}
+        << QStringList{"Real", "OPEN"};
+    QTest::newRow("blanks only") << QStringList{"New|Real"} << "New"
+                                 << "  " << QStringList{"New|Real|||", "New|  |||"}
+                                 << QStringList{"Real", "  "};
     QTest::newRow("quotes, wildcards, comment")
-        << QStringList{"New|it", "New|Empty"} << "New" << "it's \"50%\"_; --"
+        << QStringList{"New|it", "New|Empty"} << "New"
+        << "it's \"50%\"_; --"
         << QStringList{"New|it|||", "New|Empty|||", "New|it's \"50%\"_; --|||"}
         << QStringList{"it", "Empty", "it's \"50%\"_; --"};
-    QTest::newRow("beyond ASCII") << QStringList{"Ärger|Empty"} << "Ärger" << "Größe ändern"
-                                  << QStringList{"Ärger|Größe ändern|||"} << QStringList{"Größe ändern"};
+    QTest::newRow("beyond ASCII") << QStringList{"Ärger|Empty"} << "Ärger"
+                                  << "Größe ändern" << QStringList{"Ärger|Größe ändern|||"}
+                                  << QStringList{"Größe ändern"};
     // With no category chosen the item joins the unnamed category, and the
     // first row of the whole table decides where it goes.
     QTest::newRow("no category chosen, first row a real item")
-        << QStringList{"Files|Open", "New|Empty|c|d|n"} << "" << "First"
-        << QStringList{"Files|Open|||", "New|Empty|c|d|n", "|First|||"} << QStringList{"First"};
+        << QStringList{"Files|Open", "New|Empty|c|d|n"} << ""
+        << "First" << QStringList{"Files|Open|||", "New|Empty|c|d|n", "|First|||"}
+        << QStringList{"First"};
     QTest::newRow("no category chosen, first row a placeholder")
-        << QStringList{"New|Empty|c|d|n", "Files|Open"} << "" << "First"
-        << QStringList{"|First|c|d|n", "Files|Open|||"} << QStringList{"First"};
+        << QStringList{"New|Empty|c|d|n", "Files|Open"} << ""
+        << "First" << QStringList{"|First|c|d|n", "Files|Open|||"} << QStringList{"First"};
 }
 
 void TestAdding::addingAnItem() {
@@ -203,7 +225,8 @@ void TestAdding::addingAnItem() {
     COMPARE_ROWS(arrange::itemRows(f.lib), expected);
     COMPARE_ROWS(arrange::screen(f),
                  (QStringList{"categories: Files / New / Ärger", "category text: " + category,
-                              "items: " + listed.join(" / "), "item text: ", "panels:  /  / typed, not saved"}));
+                              "items: " + listed.join(" / "),
+                              "item text: ", "panels:  /  / typed, not saved"}));
 }
 
 // The placeholder the program writes itself is the one the first item takes.
@@ -211,7 +234,9 @@ void TestAdding::newCategoryTakesItsFirstItemIntoThePlaceholder() {
     WindowFixture f;
     arrange::fill(f.lib, {"Files"}, {"Files|Open"});
     f.start();
-    f.fake.inputAnswers << "Tools" << "Hammer" << "Saw";
+    f.fake.inputAnswers << "Tools"
+                        << "Hammer"
+                        << "Saw";
     f.window->mnuAddCat->trigger();
     f.chooseCategory("Tools");
     QCOMPARE(WindowFixture::entries(f.window->cboItems), QStringList{"Empty"});
@@ -219,7 +244,8 @@ void TestAdding::newCategoryTakesItsFirstItemIntoThePlaceholder() {
     f.window->mnuAddItem->trigger();
 
     COMPARE_ROWS(arrange::categoryRows(f.lib), (QStringList{"Files", "Tools"}));
-    COMPARE_ROWS(arrange::itemRows(f.lib), (QStringList{"Files|Open|||", "Tools|Hammer|||", "Tools|Saw|||"}));
+    COMPARE_ROWS(arrange::itemRows(f.lib),
+                 (QStringList{"Files|Open|||", "Tools|Hammer|||", "Tools|Saw|||"}));
     QCOMPARE(WindowFixture::entries(f.window->cboItems), (QStringList{"Hammer", "Saw"}));
 }
 
@@ -235,8 +261,8 @@ void TestAdding::firstCategoryOfAnEmptyLibrary() {
 
     COMPARE_ROWS(arrange::categoryRows(f.lib), QStringList{"Tools"});
     COMPARE_ROWS(arrange::itemRows(f.lib), QStringList{"Tools|Empty|||"});
-    COMPARE_ROWS(arrange::screen(f), (QStringList{"categories: Tools", "category text: ", "items: ", "item text: ",
-                                                  "panels:  /  / "}));
+    COMPARE_ROWS(arrange::screen(f), (QStringList{"categories: Tools", "category text: ", "items: ",
+                                                  "item text: ", "panels:  /  / "}));
 }
 
 // The category row is written, then its placeholder item fails: neither stays,
@@ -244,7 +270,8 @@ void TestAdding::firstCategoryOfAnEmptyLibrary() {
 void TestAdding::anAddThatFailsHalfwayLeavesNoRow() {
     WindowFixture f;
     f.lib.addCategory("Files");
-    f.lib.exec("CREATE TRIGGER no_items BEFORE INSERT ON Items BEGIN SELECT RAISE(ABORT, 'no room'); END");
+    f.lib.exec(
+        "CREATE TRIGGER no_items BEFORE INSERT ON Items BEGIN SELECT RAISE(ABORT, 'no room'); END");
     f.start();
     f.fake.inputAnswers << "Tools";
     f.window->mnuAddCat->trigger();

@@ -16,9 +16,9 @@ const QString kQuoted = "it's \"50%\"; --";
 // "Str_ngs", "it's" and the blank-only category sit beside names they would
 // match if a name were ever taken as a pattern or cut at a quote.
 const QStringList kCategories{"Strings", "Files", "Str_ngs", "Ärger", kQuoted, "it's", "", " "};
-const QStringList kItems = arrange::padded({"Strings|Trim|t", "STRINGS|Pad|p", "strings|Empty", "Files|Trim|f",
-                                            "Str_ngs|x", "ärger|Öl|o", kQuoted + "|q", "it's|r", "|Loose",
-                                            " |Blank", "<null>|Stray"});
+const QStringList kItems = arrange::padded(
+    {"Strings|Trim|t", "STRINGS|Pad|p", "strings|Empty", "Files|Trim|f", "Str_ngs|x", "ärger|Öl|o",
+     kQuoted + "|q", "it's|r", "|Loose", " |Blank", "<null>|Stray"});
 
 QStringList without(QStringList rows, const QStringList& gone) {
     for (const QString& row : gone)
@@ -39,34 +39,43 @@ private slots:
 };
 
 void TestDeleting::deletingACategory_data() {
-    QTest::addColumn<QString>("chosen");  // empty: none
-    QTest::addColumn<QString>("typed");   // the category list's text at the command
-    QTest::addColumn<bool>("itemPicked"); // the first item picked, or its name typed
+    QTest::addColumn<QString>("chosen");   // empty: none
+    QTest::addColumn<QString>("typed");    // the category list's text at the command
+    QTest::addColumn<bool>("itemPicked");  // the first item picked, or its name typed
     QTest::addColumn<QStringList>("goneItems");
     QTest::addColumn<QString>("listed");  // the item list afterwards
 
     QTest::newRow("every spelling, the placeholder too")
-        << "Strings" << "Strings" << true
+        << "Strings"
+        << "Strings" << true
         << QStringList{"Strings|Trim|t||", "STRINGS|Pad|p||", "strings|Empty|||"} << "";
     QTest::newRow("a name with a wildcard takes only itself")
-        << "Str_ngs" << "Str_ngs" << true << QStringList{"Str_ngs|x|||"} << "";
+        << "Str_ngs"
+        << "Str_ngs" << true << QStringList{"Str_ngs|x|||"} << "";
     QTest::newRow("other case beyond ASCII")
-        << "Ärger" << "Ärger" << true << QStringList{"ärger|Öl|o||"} << "";
+        << "Ärger"
+        << "Ärger" << true << QStringList{"ärger|Öl|o||"} << "";
     QTest::newRow("quotes, percent, comment")
         << kQuoted << kQuoted << true << QStringList{kQuoted + "|q|||"} << "";
-    QTest::newRow("blanks only") << " " << " " << true << QStringList{" |Blank|||"} << "";
+    QTest::newRow("blanks only") << " "
+                                 << " " << true << QStringList{" |Blank|||"} << "";
     // The item list is refilled from its source as it stands: before any
     // choice that is every item of the library.
     QTest::newRow("none chosen: the unnamed category")
-        << "" << "" << true << QStringList{"|Loose|||"}
+        << ""
+        << "" << true << QStringList{"|Loose|||"}
         << "Trim / Pad / Empty / Trim / x / Öl / q / r / Blank / Stray";
     QTest::newRow("category typed, not picked")
-        << "" << "Files" << true << QStringList{"Files|Trim|f||"}
+        << ""
+        << "Files" << true << QStringList{"Files|Trim|f||"}
         << "Trim / Pad / Empty / x / Öl / q / r / Loose / Blank / Stray";
     QTest::newRow("typed over another choice")
-        << "Files" << "Strings" << true << QStringList{"Strings|Trim|t||", "STRINGS|Pad|p||", "strings|Empty|||"}
-        << "Trim";
-    QTest::newRow("item typed, not picked") << "Files" << "Files" << false << QStringList{"Files|Trim|f||"} << "";
+        << "Files"
+        << "Strings" << true
+        << QStringList{"Strings|Trim|t||", "STRINGS|Pad|p||", "strings|Empty|||"} << "Trim";
+    QTest::newRow("item typed, not picked")
+        << "Files"
+        << "Files" << false << QStringList{"Files|Trim|f||"} << "";
 }
 
 void TestDeleting::deletingACategory() {
@@ -81,8 +90,10 @@ void TestDeleting::deletingACategory() {
     if (!chosen.isEmpty()) f.chooseCategory(chosen);
     if (f.window->cboItems->count() > 0) {
         const QString first = f.window->cboItems->itemText(0);
-        if (itemPicked) f.chooseItem(first);
-        else QTest::keyClicks(f.window->cboItems->lineEdit(), first);
+        if (itemPicked)
+            f.chooseItem(first);
+        else
+            QTest::keyClicks(f.window->cboItems->lineEdit(), first);
     }
     f.window->cboCategory->setEditText(typed);
     f.window->rTxtNotes->setPlainText("typed, not saved");
@@ -95,9 +106,9 @@ void TestDeleting::deletingACategory() {
     const QStringList categories = without(kCategories, {typed});
     COMPARE_ROWS(arrange::categoryRows(f.lib), categories);
     COMPARE_ROWS(arrange::itemRows(f.lib), without(kItems, goneItems));
-    COMPARE_ROWS(arrange::screen(f),
-                 (QStringList{"categories: " + categories.join(" / "), "category text: ", "items: " + listed,
-                              "item text: ", "panels: " + panels.join(" / ")}));
+    COMPARE_ROWS(arrange::screen(f), (QStringList{"categories: " + categories.join(" / "),
+                                                  "category text: ", "items: " + listed,
+                                                  "item text: ", "panels: " + panels.join(" / ")}));
 }
 
 void TestDeleting::deletingAnItem_data() {
@@ -107,27 +118,33 @@ void TestDeleting::deletingAnItem_data() {
     QTest::addColumn<QString>("listed");
 
     QTest::newRow("only in the current category")
-        << "Strings" << "Trim" << QStringList{"Strings|Trim|t"}
+        << "Strings"
+        << "Trim" << QStringList{"Strings|Trim|t"}
         << "Pad / Tr_m / " + kQuoted + " / it's /  /  / Empty";
     QTest::newRow("stored under another spelling of the category")
-        << "Strings" << "Pad" << QStringList{"STRINGS|Pad|p"}
+        << "Strings"
+        << "Pad" << QStringList{"STRINGS|Pad|p"}
         << "Trim / Tr_m / " + kQuoted + " / it's /  /  / Empty";
     QTest::newRow("a name with a wildcard takes only itself")
-        << "Strings" << "Tr_m" << QStringList{"Strings|Tr_m|u"}
+        << "Strings"
+        << "Tr_m" << QStringList{"Strings|Tr_m|u"}
         << "Trim / Pad / " + kQuoted + " / it's /  /  / Empty";
     QTest::newRow("quotes, percent, comment")
         << "Strings" << kQuoted << QStringList{"Strings|" + kQuoted + "|q"}
         << "Trim / Pad / Tr_m / it's /  /  / Empty";
-    QTest::newRow("the placeholder")
-        << "Strings" << "Empty" << QStringList{"strings|Empty"}
-        << "Trim / Pad / Tr_m / " + kQuoted + " / it's /  / ";
-    QTest::newRow("beyond ASCII") << "Öl" << "Größe" << QStringList{"Öl|Größe|s"} << "Grösse";
+    QTest::newRow("the placeholder") << "Strings"
+                                     << "Empty" << QStringList{"strings|Empty"}
+                                     << "Trim / Pad / Tr_m / " + kQuoted + " / it's /  / ";
+    QTest::newRow("beyond ASCII") << "Öl"
+                                  << "Größe" << QStringList{"Öl|Größe|s"} << "Grösse";
     // No current item: the item named with the empty text, never the null.
-    QTest::newRow("none chosen") << "Strings" << "" << QStringList{"Strings||e"}
+    QTest::newRow("none chosen") << "Strings"
+                                 << "" << QStringList{"Strings||e"}
                                  << "Trim / Pad / Tr_m / " + kQuoted + " / it's /  / Empty";
     // The list is selected anew: from the whole library before, from the
     // unnamed category after.
-    QTest::newRow("no category chosen") << "" << "" << QStringList{"||m"} << "Loose";
+    QTest::newRow("no category chosen") << ""
+                                        << "" << QStringList{"||m"} << "Loose";
 }
 
 void TestDeleting::deletingAnItem() {
@@ -136,9 +153,13 @@ void TestDeleting::deletingAnItem() {
     QFETCH(QStringList, gone);
     QFETCH(QString, listed);
     WindowFixture f;
-    const QStringList items{"Strings|Trim|t", "STRINGS|Pad|p", "Strings|Tr_m|u", "Strings|" + kQuoted + "|q",
-                            "Strings|it's|r", "Strings||e", "Strings|<null>|n", "strings|Empty", "Files|Trim|f",
-                            "Files||g", "Öl|Größe|s", "öl|Grösse|z", "|Loose|l", "||m"};
+    const QStringList items{"Strings|Trim|t",   "STRINGS|Pad|p",
+                            "Strings|Tr_m|u",   "Strings|" + kQuoted + "|q",
+                            "Strings|it's|r",   "Strings||e",
+                            "Strings|<null>|n", "strings|Empty",
+                            "Files|Trim|f",     "Files||g",
+                            "Öl|Größe|s",       "öl|Grösse|z",
+                            "|Loose|l",         "||m"};
     arrange::fill(f.lib, {"Strings", "Files", "Öl"}, items);
     f.start();
     if (!category.isEmpty()) f.chooseCategory(category);
@@ -163,14 +184,18 @@ void TestDeleting::failedCategoryDeleteChangesNothing() {
     arrange::fill(f.lib, kCategories, kItems);
     f.start();
     f.chooseCategory("Strings");
-    f.lib.exec("CREATE TRIGGER keep BEFORE DELETE ON Category BEGIN SELECT RAISE(ABORT, 'kept'); END");
+    f.lib.exec(
+        "CREATE TRIGGER keep BEFORE DELETE ON Category BEGIN SELECT RAISE(ABORT, 'kept'); END");
 
     f.window->mnuDeleteCat->trigger();
 
     COMPARE_ROWS(arrange::categoryRows(f.lib), kCategories);
     COMPARE_ROWS(arrange::itemRows(f.lib), kItems);
-    const QString report = "The library could not be read or changed: kept. If this happens again, restore a copy from the "
-        "folder \"Snibbet backups\".\n\nSnibbet will now close; every change saved before this is kept.\n\n"
+    const QString report =
+        "The library could not be read or changed: kept. If this happens again, restore a copy "
+        "from the "
+        "folder \"Snibbet backups\".\n\nSnibbet will now close; every change saved before this is "
+        "kept.\n\n"
         "(Error 1811)";
     QCOMPARE(f.fake.messages, (QList<Box>{{report, "Snibbet"}}));
     QCOMPARE(f.fake.endedWith, QList<int>{1});

@@ -51,13 +51,30 @@ void TestRenaming::declinedRenameChangesNothing_data() {
     QTest::addColumn<Box>("prompt");
     const Box category{"Rename Strings As:", "Rename Category"};
     const Box item{"Rename Trim As:", "Rename Item"};
-    QTest::newRow("category, cancelled") << "category" << "Strings" << "Trim" << "" << category;
-    QTest::newRow("category, same name") << "category" << "Strings" << "Trim" << "Strings" << category;
-    QTest::newRow("category, none chosen")
-        << "category" << "" << "" << "" << Box{"Rename  As:", "Rename Category"};
-    QTest::newRow("item, cancelled") << "item" << "Strings" << "Trim" << "" << item;
-    QTest::newRow("item, same name") << "item" << "Strings" << "Trim" << "Trim" << item;
-    QTest::newRow("item, none chosen") << "item" << "Strings" << "" << "" << Box{"Rename  As:", "Rename Item"};
+    QTest::newRow("category, cancelled") << "category"
+                                         << "Strings"
+                                         << "Trim"
+                                         << "" << category;
+    QTest::newRow("category, same name") << "category"
+                                         << "Strings"
+                                         << "Trim"
+                                         << "Strings" << category;
+    QTest::newRow("category, none chosen") << "category"
+                                           << ""
+                                           << ""
+                                           << "" << Box{"Rename  As:", "Rename Category"};
+    QTest::newRow("item, cancelled") << "item"
+                                     << "Strings"
+                                     << "Trim"
+                                     << "" << item;
+    QTest::newRow("item, same name") << "item"
+                                     << "Strings"
+                                     << "Trim"
+                                     << "Trim" << item;
+    QTest::newRow("item, none chosen") << "item"
+                                       << "Strings"
+                                       << ""
+                                       << "" << Box{"Rename  As:", "Rename Item"};
 }
 
 void TestRenaming::declinedRenameChangesNothing() {
@@ -90,15 +107,30 @@ void TestRenaming::takenNameIsRefused_data() {
     const auto item = [](const QString& name) {
         return "You already have an item named: " + name + " in this category.";
     };
-    QTest::newRow("category, its own name in other case")
-        << "category" << "Strings" << "" << "STRINGS" << category + "STRINGS";
-    QTest::newRow("category, another category")
-        << "category" << "Strings" << "" << "files" << category + "files";
-    QTest::newRow("category, another beyond ASCII")
-        << "category" << "Files" << "" << "äRGER" << category + "äRGER";
-    QTest::newRow("item, its own name in other case") << "item" << "Strings" << "Trim" << "TRIM" << item("TRIM");
-    QTest::newRow("item, another item") << "item" << "Strings" << "Trim" << "pad" << item("pad");
-    QTest::newRow("item, the placeholder's name") << "item" << "Strings" << "Trim" << "EMPTY" << item("EMPTY");
+    QTest::newRow("category, its own name in other case") << "category"
+                                                          << "Strings"
+                                                          << ""
+                                                          << "STRINGS" << category + "STRINGS";
+    QTest::newRow("category, another category") << "category"
+                                                << "Strings"
+                                                << ""
+                                                << "files" << category + "files";
+    QTest::newRow("category, another beyond ASCII") << "category"
+                                                    << "Files"
+                                                    << ""
+                                                    << "äRGER" << category + "äRGER";
+    QTest::newRow("item, its own name in other case") << "item"
+                                                      << "Strings"
+                                                      << "Trim"
+                                                      << "TRIM" << item("TRIM");
+    QTest::newRow("item, another item") << "item"
+                                        << "Strings"
+                                        << "Trim"
+                                        << "pad" << item("pad");
+    QTest::newRow("item, the placeholder's name") << "item"
+                                                  << "Strings"
+                                                  << "Trim"
+                                                  << "EMPTY" << item("EMPTY");
 }
 
 void TestRenaming::takenNameIsRefused() {
@@ -131,36 +163,42 @@ void TestRenaming::renamingACategory_data() {
 
     const QString q = "it's \"50%\"_; --";
     QTest::newRow("every spelling of its items follows")
-        << "Strings" << true << "Text" << QStringList{"Text", "Files", "Ärger", "Str_ngs", "Strings%"}
-        << QStringList{"Text|Trim|t||", "Text|Pad|p||", "Text|Empty|||", "Files|Trim|f||", "ärger|Öl|o||",
-                       "Str_ngs|x|||", "Strings%|y|||"}
+        << "Strings" << true << "Text"
+        << QStringList{"Text", "Files", "Ärger", "Str_ngs", "Strings%"}
+        << QStringList{"Text|Trim|t||", "Text|Pad|p||", "Text|Empty|||", "Files|Trim|f||",
+                       "ärger|Öl|o||",  "Str_ngs|x|||", "Strings%|y|||"}
         << "Trim / Pad / Empty";
     QTest::newRow("quotes, wildcards, comment")
         << "Strings" << true << q << QStringList{q, "Files", "Ärger", "Str_ngs", "Strings%"}
-        << QStringList{q + "|Trim|t||", q + "|Pad|p||", q + "|Empty|||", "Files|Trim|f||", "ärger|Öl|o||",
-                       "Str_ngs|x|||", "Strings%|y|||"}
+        << QStringList{q + "|Trim|t||", q + "|Pad|p||", q + "|Empty|||", "Files|Trim|f||",
+                       "ärger|Öl|o||",  "Str_ngs|x|||", "Strings%|y|||"}
         << "Trim / Pad / Empty";
-    QTest::newRow("blanks only")
-        << "Files" << true << " " << QStringList{"Strings", " ", "Ärger", "Str_ngs", "Strings%"}
-        << QStringList{"Strings|Trim|t||", "STRINGS|Pad|p||", "strings|Empty|||", " |Trim|f||", "ärger|Öl|o||",
-                       "Str_ngs|x|||", "Strings%|y|||"}
-        << "Trim";
+    QTest::newRow("blanks only") << "Files" << true << " "
+                                 << QStringList{"Strings", " ", "Ärger", "Str_ngs", "Strings%"}
+                                 << QStringList{"Strings|Trim|t||", "STRINGS|Pad|p||",
+                                                "strings|Empty|||", " |Trim|f||",
+                                                "ärger|Öl|o||",     "Str_ngs|x|||",
+                                                "Strings%|y|||"}
+                                 << "Trim";
     QTest::newRow("stored in other case beyond ASCII")
         << "Ärger" << true << "Sorgen über Öl"
         << QStringList{"Strings", "Files", "Sorgen über Öl", "Str_ngs", "Strings%"}
-        << QStringList{"Strings|Trim|t||", "STRINGS|Pad|p||", "strings|Empty|||", "Files|Trim|f||",
-                       "Sorgen über Öl|Öl|o||", "Str_ngs|x|||", "Strings%|y|||"}
+        << QStringList{"Strings|Trim|t||", "STRINGS|Pad|p||",       "strings|Empty|||",
+                       "Files|Trim|f||",   "Sorgen über Öl|Öl|o||", "Str_ngs|x|||",
+                       "Strings%|y|||"}
         << "Öl";
     QTest::newRow("a name with a wildcard changes only itself")
-        << "Str_ngs" << true << "Other" << QStringList{"Strings", "Files", "Ärger", "Other", "Strings%"}
-        << QStringList{"Strings|Trim|t||", "STRINGS|Pad|p||", "strings|Empty|||", "Files|Trim|f||", "ärger|Öl|o||",
-                       "Other|x|||", "Strings%|y|||"}
+        << "Str_ngs" << true << "Other"
+        << QStringList{"Strings", "Files", "Ärger", "Other", "Strings%"}
+        << QStringList{"Strings|Trim|t||", "STRINGS|Pad|p||", "strings|Empty|||", "Files|Trim|f||",
+                       "ärger|Öl|o||",     "Other|x|||",      "Strings%|y|||"}
         << "x";
     // A typed name is no choice: the item list was never filled.
     QTest::newRow("typed, not picked")
-        << "Files" << false << "Docs" << QStringList{"Strings", "Docs", "Ärger", "Str_ngs", "Strings%"}
-        << QStringList{"Strings|Trim|t||", "STRINGS|Pad|p||", "strings|Empty|||", "Docs|Trim|f||", "ärger|Öl|o||",
-                       "Str_ngs|x|||", "Strings%|y|||"}
+        << "Files" << false << "Docs"
+        << QStringList{"Strings", "Docs", "Ärger", "Str_ngs", "Strings%"}
+        << QStringList{"Strings|Trim|t||", "STRINGS|Pad|p||", "strings|Empty|||", "Docs|Trim|f||",
+                       "ärger|Öl|o||",     "Str_ngs|x|||",    "Strings%|y|||"}
         << "";
 }
 
@@ -173,8 +211,10 @@ void TestRenaming::renamingACategory() {
     QFETCH(QString, listed);
     WindowFixture f;
     start(f, picked ? category : QString(), QString());
-    if (picked) f.chooseItem(f.window->cboItems->itemText(0));  // so that the panels show something
-    else QTest::keyClicks(f.window->cboCategory->lineEdit(), category);
+    if (picked)
+        f.chooseItem(f.window->cboItems->itemText(0));  // so that the panels show something
+    else
+        QTest::keyClicks(f.window->cboCategory->lineEdit(), category);
     const QStringList panels = f.panelTexts();
 
     f.fake.inputAnswers << name;
@@ -183,9 +223,9 @@ void TestRenaming::renamingACategory() {
     QCOMPARE(f.fake.messages, QList<Box>{});
     COMPARE_ROWS(arrange::categoryRows(f.lib), categories);
     COMPARE_ROWS(arrange::itemRows(f.lib), items);
-    COMPARE_ROWS(arrange::screen(f),
-                 (QStringList{"categories: " + categories.join(" / "), "category text: ", "items: " + listed,
-                              "item text: ", "panels: " + panels.join(" / ")}));
+    COMPARE_ROWS(arrange::screen(f), (QStringList{"categories: " + categories.join(" / "),
+                                                  "category text: ", "items: " + listed,
+                                                  "item text: ", "panels: " + panels.join(" / ")}));
 }
 
 void TestRenaming::renamingAnItem_data() {
@@ -198,37 +238,51 @@ void TestRenaming::renamingAnItem_data() {
 
     const QString q = "it's \"50%\"_; --";
     QTest::newRow("only in the current category")
-        << "Strings" << "Trim" << true << "Strip"
-        << QStringList{"Strings|Strip|t", "STRINGS|Pad|p", "Strings|Tr_m|u", "Strings||e", "Strings|<null>|n"}
+        << "Strings"
+        << "Trim" << true << "Strip"
+        << QStringList{"Strings|Strip|t", "STRINGS|Pad|p", "Strings|Tr_m|u", "Strings||e",
+                       "Strings|<null>|n"}
         << "Strip / Pad / Tr_m /  / ";
     QTest::newRow("stored under another spelling of the category")
-        << "Strings" << "Pad" << true << "Pad left"
-        << QStringList{"Strings|Trim|t", "STRINGS|Pad left|p", "Strings|Tr_m|u", "Strings||e", "Strings|<null>|n"}
+        << "Strings"
+        << "Pad" << true << "Pad left"
+        << QStringList{"Strings|Trim|t", "STRINGS|Pad left|p", "Strings|Tr_m|u", "Strings||e",
+                       "Strings|<null>|n"}
         << "Trim / Pad left / Tr_m /  / ";
     QTest::newRow("name taken only in another category")
-        << "Strings" << "Pad" << true << "open"
-        << QStringList{"Strings|Trim|t", "STRINGS|open|p", "Strings|Tr_m|u", "Strings||e", "Strings|<null>|n"}
+        << "Strings"
+        << "Pad" << true << "open"
+        << QStringList{"Strings|Trim|t", "STRINGS|open|p", "Strings|Tr_m|u", "Strings||e",
+                       "Strings|<null>|n"}
         << "Trim / open / Tr_m /  / ";
     QTest::newRow("a name with a wildcard changes only itself")
-        << "Strings" << "Tr_m" << true << q
-        << QStringList{"Strings|Trim|t", "STRINGS|Pad|p", "Strings|" + q + "|u", "Strings||e", "Strings|<null>|n"}
+        << "Strings"
+        << "Tr_m" << true << q
+        << QStringList{"Strings|Trim|t", "STRINGS|Pad|p", "Strings|" + q + "|u", "Strings||e",
+                       "Strings|<null>|n"}
         << "Trim / Pad / " + q + " /  / ";
-    QTest::newRow("blanks only")
-        << "Strings" << "Trim" << true << " "
-        << QStringList{"Strings| |t", "STRINGS|Pad|p", "Strings|Tr_m|u", "Strings||e", "Strings|<null>|n"}
-        << "  / Pad / Tr_m /  / ";
-    QTest::newRow("beyond ASCII")
-        << "Strings" << "Trim" << true << "Kürzen"
-        << QStringList{"Strings|Kürzen|t", "STRINGS|Pad|p", "Strings|Tr_m|u", "Strings||e", "Strings|<null>|n"}
-        << "Kürzen / Pad / Tr_m /  / ";
+    QTest::newRow("blanks only") << "Strings"
+                                 << "Trim" << true << " "
+                                 << QStringList{"Strings| |t", "STRINGS|Pad|p", "Strings|Tr_m|u",
+                                                "Strings||e", "Strings|<null>|n"}
+                                 << "  / Pad / Tr_m /  / ";
+    QTest::newRow("beyond ASCII") << "Strings"
+                                  << "Trim" << true << "Kürzen"
+                                  << QStringList{"Strings|Kürzen|t", "STRINGS|Pad|p",
+                                                 "Strings|Tr_m|u", "Strings||e", "Strings|<null>|n"}
+                                  << "Kürzen / Pad / Tr_m /  / ";
     // No current item: the item whose name is the empty text, never the null.
     QTest::newRow("no item chosen")
-        << "Strings" << "" << true << "Named"
-        << QStringList{"Strings|Trim|t", "STRINGS|Pad|p", "Strings|Tr_m|u", "Strings|Named|e", "Strings|<null>|n"}
+        << "Strings"
+        << "" << true << "Named"
+        << QStringList{"Strings|Trim|t", "STRINGS|Pad|p", "Strings|Tr_m|u", "Strings|Named|e",
+                       "Strings|<null>|n"}
         << "Trim / Pad / Tr_m / Named / ";
     QTest::newRow("typed, not picked")
-        << "Strings" << "Trim" << false << "Strip"
-        << QStringList{"Strings|Strip|t", "STRINGS|Pad|p", "Strings|Tr_m|u", "Strings||e", "Strings|<null>|n"}
+        << "Strings"
+        << "Trim" << false << "Strip"
+        << QStringList{"Strings|Strip|t", "STRINGS|Pad|p", "Strings|Tr_m|u", "Strings||e",
+                       "Strings|<null>|n"}
         << "Strip / Pad / Tr_m /  / ";
 }
 
@@ -246,8 +300,10 @@ void TestRenaming::renamingAnItem() {
     arrange::fill(f.lib, {"Strings", "Files"}, strings + others);
     f.start();
     f.chooseCategory(category);
-    if (!picked) QTest::keyClicks(f.window->cboItems->lineEdit(), item);
-    else if (!item.isEmpty()) f.chooseItem(item);
+    if (!picked)
+        QTest::keyClicks(f.window->cboItems->lineEdit(), item);
+    else if (!item.isEmpty())
+        f.chooseItem(item);
     f.window->rTxtNotes->setPlainText("typed, not saved");
     const QStringList panels = f.panelTexts();
 
@@ -258,8 +314,8 @@ void TestRenaming::renamingAnItem() {
     COMPARE_ROWS(arrange::itemRows(f.lib), arrange::padded(items + others));
     COMPARE_ROWS(arrange::categoryRows(f.lib), (QStringList{"Strings", "Files"}));
     COMPARE_ROWS(arrange::screen(f),
-                 (QStringList{"categories: Strings / Files", "category text: " + category, "items: " + listed,
-                              "item text: ", "panels: " + panels.join(" / ")}));
+                 (QStringList{"categories: Strings / Files", "category text: " + category,
+                              "items: " + listed, "item text: ", "panels: " + panels.join(" / ")}));
 }
 
 // The category is renamed first; when carrying its items over fails, the
@@ -267,15 +323,20 @@ void TestRenaming::renamingAnItem() {
 void TestRenaming::failedCategoryRenameChangesNothing() {
     WindowFixture f;
     start(f, "Strings", "Trim");
-    f.lib.exec("CREATE TRIGGER refuse BEFORE UPDATE ON Items BEGIN SELECT RAISE(ABORT, 'no changes today'); END");
+    f.lib.exec(
+        "CREATE TRIGGER refuse BEFORE UPDATE ON Items BEGIN SELECT RAISE(ABORT, 'no changes "
+        "today'); END");
 
     f.fake.inputAnswers << "Text";
     f.window->mnuRenameCat->trigger();
 
     COMPARE_ROWS(arrange::categoryRows(f.lib), kCategories);
     COMPARE_ROWS(arrange::itemRows(f.lib), arrange::padded(kItems));
-    const QString report = "The library could not be read or changed: no changes today. If this happens again, restore a copy from the "
-        "folder \"Snibbet backups\".\n\nSnibbet will now close; every change saved before this is kept.\n\n"
+    const QString report =
+        "The library could not be read or changed: no changes today. If this happens again, "
+        "restore a copy from the "
+        "folder \"Snibbet backups\".\n\nSnibbet will now close; every change saved before this is "
+        "kept.\n\n"
         "(Error 1811)";
     QCOMPARE(f.fake.messages, (QList<Box>{{report, "Snibbet"}}));
     QCOMPARE(f.fake.endedWith, QList<int>{1});

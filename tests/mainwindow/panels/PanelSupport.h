@@ -13,7 +13,8 @@
 // user's ways of reaching and leaving a panel.
 namespace panelsupport {
 
-inline const QString kCaution = QStringLiteral("Please select a Category and a Code Item before you proceed.");
+inline const QString kCaution =
+    QStringLiteral("Please select a Category and a Code Item before you proceed.");
 
 // The stored row of item `name`, with field `field` (0 code, 1 declarations,
 // 2 notes) replaced by `value` when given.
@@ -27,7 +28,8 @@ inline QString row(const QString& name, int field = -1, const QString& value = {
 // show x's texts.
 inline frmSnibbet& startOnX(WindowFixture& f) {
     f.lib.addCategory("Snippets");
-    for (const QString name : {"x", "y"}) f.lib.addItem("Snippets", name, "code " + name, "decl " + name, "notes " + name);
+    for (const QString name : {"x", "y"})
+        f.lib.addItem("Snippets", name, "code " + name, "decl " + name, "notes " + name);
     frmSnibbet& w = f.start();
     f.chooseCategory("Snippets");
     f.chooseItem("x");
@@ -41,7 +43,9 @@ inline void clickInto(PanelEdit* panel) {
 }
 
 // Ctrl+Tab: the keyboard's way out of a panel, where Tab types a tab.
-inline void ctrlTab(QWidget* from) { QTest::keyClick(from, Qt::Key_Tab, Qt::ControlModifier); }
+inline void ctrlTab(QWidget* from) {
+    QTest::keyClick(from, Qt::Key_Tab, Qt::ControlModifier);
+}
 
 // Replaces what a list's edit field shows, typed as a user types it.
 inline void typeIntoList(QComboBox* list, const QString& text) {
@@ -52,6 +56,8 @@ inline void typeIntoList(QComboBox* list, const QString& text) {
 }
 
 // Keystrokes sent by the program are queued; this lets them arrive.
-inline void deliverQueuedKeys() { QTest::qWait(20); }
+inline void deliverQueuedKeys() {
+    QTest::qWait(20);
+}
 
 }  // namespace panelsupport

@@ -71,13 +71,24 @@ void TestClipboard::cutAndCopy_data() {
     QTest::addColumn<QString>("selected");
     QTest::addColumn<QString>("after");
     QTest::addColumn<int>("caret");
-    QTest::newRow("cut a word") << "cut" << "alpha beta gamma" << 6 << 10 << "beta" << "alpha  gamma" << 6;
-    QTest::newRow("copy a word") << "copy" << "alpha beta gamma" << 6 << 10 << "beta" << "alpha beta gamma" << 10;
-    QTest::newRow("copy across lines, selected backwards")
-        << "copy" << "one\ntwo\nthree" << 6 << 2 << "e\ntw" << "one\ntwo\nthree" << 6;
-    QTest::newRow("cut across lines") << "cut" << "one\ntwo\nthree" << 2 << 6 << "e\ntw" << "ono\nthree" << 2;
-    QTest::newRow("cut with nothing selected") << "cut" << "alpha" << 2 << 2 << "" << "alpha" << 2;
-    QTest::newRow("copy with nothing selected") << "copy" << "alpha" << 2 << 2 << "" << "alpha" << 2;
+    QTest::newRow("cut a word") << "cut"
+                                << "alpha beta gamma" << 6 << 10 << "beta"
+                                << "alpha  gamma" << 6;
+    QTest::newRow("copy a word") << "copy"
+                                 << "alpha beta gamma" << 6 << 10 << "beta"
+                                 << "alpha beta gamma" << 10;
+    QTest::newRow("copy across lines, selected backwards") << "copy"
+                                                           << "one\ntwo\nthree" << 6 << 2 << "e\ntw"
+                                                           << "one\ntwo\nthree" << 6;
+    QTest::newRow("cut across lines") << "cut"
+                                      << "one\ntwo\nthree" << 2 << 6 << "e\ntw"
+                                      << "ono\nthree" << 2;
+    QTest::newRow("cut with nothing selected") << "cut"
+                                               << "alpha" << 2 << 2 << ""
+                                               << "alpha" << 2;
+    QTest::newRow("copy with nothing selected") << "copy"
+                                                << "alpha" << 2 << 2 << ""
+                                                << "alpha" << 2;
 }
 
 void TestClipboard::cutAndCopy() {
@@ -97,7 +108,8 @@ void TestClipboard::cutAndCopy() {
     deliverQueuedKeys();
 
     QCOMPARE(f.fake.clipboardCalls, (QStringList{"Clear", "SetText:" + selected}));
-    const QStringList keys = command == "cut" ? QStringList{"+{Delete}"} : QStringList{"+{Delete}", "+{INSERT}"};
+    const QStringList keys =
+        command == "cut" ? QStringList{"+{Delete}"} : QStringList{"+{Delete}", "+{INSERT}"};
     QCOMPARE(f.fake.keys, keys);
     QCOMPARE(w.rTxtDeclares->toPlainText(), after);
     QVERIFY(!w.rTxtDeclares->textCursor().hasSelection());
@@ -142,7 +154,8 @@ void TestClipboard::keystrokesGoToTheMenusOwnPanel() {
     QGuiApplication::clipboard()->setText("P");
     select(w.rTxtCode, command == "paste" ? 6 : 5, 6);
     QWidget* focused = focusInNotes ? static_cast<QWidget*>(w.rTxtNotes) : w.cboItems;
-    QTest::mouseClick(focusInNotes ? w.rTxtNotes->viewport() : w.cboItems->lineEdit(), Qt::LeftButton);
+    QTest::mouseClick(focusInNotes ? w.rTxtNotes->viewport() : w.cboItems->lineEdit(),
+                      Qt::LeftButton);
     QVERIFY(focused->hasFocus());
     entry(w.panels[0], command)->trigger();
     deliverQueuedKeys();

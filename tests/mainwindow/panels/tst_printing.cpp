@@ -13,8 +13,9 @@ using namespace panelsupport;
 namespace {
 
 QString advisory(const char* linesWord) {
-    return QStringLiteral("If your %1 lines are long, you may have to break them into separate lines in order "
-                          "for them to fit on a page (Try printing with Landscape first).")
+    return QStringLiteral(
+               "If your %1 lines are long, you may have to break them into separate lines in order "
+               "for them to fit on a page (Try printing with Landscape first).")
         .arg(QLatin1String(linesWord));
 }
 
@@ -73,14 +74,20 @@ void TestPrinting::advisoryDialogAndPrints_data() {
     QTest::addColumn<QStringList>("formatted");
     const QString text = "first\n\tsecond line\nthird";
     const QString job = text + '\n';
-    QTest::newRow("code, empty, cancelled") << 0 << "" << -1 << 0 << advisory("code") << QStringList{};
-    QTest::newRow("code, empty, one copy") << 0 << "" << -1 << 1 << advisory("code") << QStringList{""};
-    QTest::newRow("code, whole panel, 3 copies") << 0 << text << -1 << 3 << advisory("code") << QStringList{text};
-    QTest::newRow("declarations, selection, cancelled") << 1 << text << 7 << 0 << advisory("code") << QStringList{};
+    QTest::newRow("code, empty, cancelled")
+        << 0 << "" << -1 << 0 << advisory("code") << QStringList{};
+    QTest::newRow("code, empty, one copy")
+        << 0 << "" << -1 << 1 << advisory("code") << QStringList{""};
+    QTest::newRow("code, whole panel, 3 copies")
+        << 0 << text << -1 << 3 << advisory("code") << QStringList{text};
+    QTest::newRow("declarations, selection, cancelled")
+        << 1 << text << 7 << 0 << advisory("code") << QStringList{};
     QTest::newRow("declarations, selection, 3 copies")
         << 1 << text << 7 << 3 << advisory("code") << QStringList{"second line\nth"};
-    QTest::newRow("notes, whole panel, cancelled") << 2 << text << -1 << 0 << advisory("text") << QStringList{};
-    QTest::newRow("notes, selection, 2 copies") << 2 << text << 0 << 2 << advisory("text") << QStringList{"first\n\tsecond line\nth"};
+    QTest::newRow("notes, whole panel, cancelled")
+        << 2 << text << -1 << 0 << advisory("text") << QStringList{};
+    QTest::newRow("notes, selection, 2 copies")
+        << 2 << text << 0 << 2 << advisory("text") << QStringList{"first\n\tsecond line\nth"};
 }
 
 void TestPrinting::advisoryDialogAndPrints() {
@@ -97,7 +104,8 @@ void TestPrinting::advisoryDialogAndPrints() {
     if (selectFrom >= 0) {
         QTextCursor cursor(box->document());
         cursor.setPosition(selectFrom);
-        cursor.setPosition(text.size() - 3, QTextCursor::KeepAnchor);  // up to "th" of the last line
+        cursor.setPosition(text.size() - 3,
+                           QTextCursor::KeepAnchor);  // up to "th" of the last line
         box->setTextCursor(cursor);
     }
     f.fake.printDialogAnswer = copies == 0 ? std::nullopt : std::optional<int>(copies);
@@ -163,8 +171,9 @@ void TestPrinting::pdfOutputOfTheFormattedPrintAndThePlainJob() {
     w->rTxtCode->moveCursor(QTextCursor::End);
     w->panels[0].print->trigger();  // the whole panel once, then two plain jobs
     QCOMPARE(services.messages, QStringList(2, advisory("code")));
-    QCOMPARE(QDir(out.path()).entryList({"*.pdf"}), (QStringList{"print-01.pdf", "print-02.pdf", "print-03.pdf",
-                                                                 "print-04.pdf", "print-05.pdf", "print-06.pdf"}));
+    QCOMPARE(QDir(out.path()).entryList({"*.pdf"}),
+             (QStringList{"print-01.pdf", "print-02.pdf", "print-03.pdf", "print-04.pdf",
+                          "print-05.pdf", "print-06.pdf"}));
 
     QCOMPARE(printedLines(out.filePath("print-01.pdf")), QStringList{"SELECTED PART"});
 
@@ -175,7 +184,8 @@ void TestPrinting::pdfOutputOfTheFormattedPrintAndThePlainJob() {
         QCOMPARE(lines[1], "SELECTED PART");
         QCOMPARE(lines[3], "last line");
         const QStringList longWords = lines[2].split(' ');
-        QVERIFY2(longWords.size() > 8, qPrintable(lines[2]));  // the line's start, as far as the page shows it
+        QVERIFY2(longWords.size() > 8,
+                 qPrintable(lines[2]));  // the line's start, as far as the page shows it
         QCOMPARE(longWords[0], "LONG");
         QCOMPARE(longWords.mid(1), numbered.mid(0, longWords.size() - 1));
     }
@@ -183,8 +193,9 @@ void TestPrinting::pdfOutputOfTheFormattedPrintAndThePlainJob() {
     // The formatted print of the whole panel wraps the long line: its words
     // run on over further lines, and all of them are printed.
     const QStringList wrapped = printedLines(out.filePath("print-04.pdf"));
-    QVERIFY2(wrapped.size() > 5 && wrapped[2].startsWith("LONG w001") && wrapped[3].startsWith('w') &&
-                 wrapped[wrapped.size() - 2].endsWith("w080") && wrapped.last() == "last line",
+    QVERIFY2(wrapped.size() > 5 && wrapped[2].startsWith("LONG w001") &&
+                 wrapped[3].startsWith('w') && wrapped[wrapped.size() - 2].endsWith("w080") &&
+                 wrapped.last() == "last line",
              qPrintable(wrapped.join(" / ")));
 
     w->close();

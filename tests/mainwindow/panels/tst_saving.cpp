@@ -19,7 +19,9 @@ bool showsFormatting(const QTextDocument* document) {
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextCharFormat format = it.fragment().charFormat();
-            if (format.fontWeight() > QFont::Normal || format.fontItalic() || format.fontUnderline()) return true;
+            if (format.fontWeight() > QFont::Normal || format.fontItalic() ||
+                format.fontUnderline())
+                return true;
         }
     return false;
 }
@@ -69,16 +71,24 @@ void TestSaving::leavingForAnotherControlSaves() {
     PanelEdit* box = w.panels[panel].box;
     clickInto(box);
     QTest::keyClicks(box, " edited");
-    COMPARE_ROWS(f.lib.rows("Items"), (QStringList{row("x"), row("y")}));  // typing alone saves nothing
+    COMPARE_ROWS(f.lib.rows("Items"),
+                 (QStringList{row("x"), row("y")}));  // typing alone saves nothing
 
-    if (way == "click next panel") QTest::mouseClick(w.panels[(panel + 1) % 3].box->viewport(), Qt::LeftButton);
-    else if (way == "Ctrl+Tab") ctrlTab(box);
-    else if (way == "Ctrl+Shift+Tab") QTest::keyClick(box, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
-    else if (way == "click category list") QTest::mouseClick(w.cboCategory->lineEdit(), Qt::LeftButton);
-    else if (way == "click Exit") QTest::mouseClick(w.cmdExit, Qt::LeftButton);
+    if (way == "click next panel")
+        QTest::mouseClick(w.panels[(panel + 1) % 3].box->viewport(), Qt::LeftButton);
+    else if (way == "Ctrl+Tab")
+        ctrlTab(box);
+    else if (way == "Ctrl+Shift+Tab")
+        QTest::keyClick(box, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    else if (way == "click category list")
+        QTest::mouseClick(w.cboCategory->lineEdit(), Qt::LeftButton);
+    else if (way == "click Exit")
+        QTest::mouseClick(w.cmdExit, Qt::LeftButton);
 
-    if (f.window) QVERIFY(!box->hasFocus());
-    else QVERIFY(way == "click Exit");  // the window closed after the save
+    if (f.window)
+        QVERIFY(!box->hasFocus());
+    else
+        QVERIFY(way == "click Exit");  // the window closed after the save
     const QString old = QStringList{"code x", "decl x", "notes x"}[panel];
     COMPARE_ROWS(f.lib.rows("Items"), (QStringList{row("x", panel, old + " edited"), row("y")}));
     QVERIFY(f.fake.messages.isEmpty());
@@ -150,17 +160,28 @@ void TestSaving::choosingAnotherItemSavesIntoTheOneEdited() {
 void TestSaving::missingSelectionCautionsAndEmptiesThePanel_data() {
     QTest::addColumn<QString>("situation");
     QTest::addColumn<QString>("typed");
-    QTest::newRow("nothing chosen yet") << "nothing chosen" << "lost text";
-    QTest::newRow("category chosen, no item") << "category only" << "lost text";
-    QTest::newRow("category chosen, no item, empty panel") << "category only" << "";
-    QTest::newRow("category text erased") << "category erased" << "lost text";
-    QTest::newRow("category without items, item name typed") << "no rows" << "lost text";
-    QTest::newRow("after adding an item") << "add item" << "lost text";
-    QTest::newRow("after renaming the item") << "rename item" << "lost text";
-    QTest::newRow("after deleting the item") << "delete item" << "lost text";
-    QTest::newRow("after adding a category") << "add category" << "lost text";
-    QTest::newRow("after renaming the category") << "rename category" << "lost text";
-    QTest::newRow("after deleting the category") << "delete category" << "lost text";
+    QTest::newRow("nothing chosen yet") << "nothing chosen"
+                                        << "lost text";
+    QTest::newRow("category chosen, no item") << "category only"
+                                              << "lost text";
+    QTest::newRow("category chosen, no item, empty panel") << "category only"
+                                                           << "";
+    QTest::newRow("category text erased") << "category erased"
+                                          << "lost text";
+    QTest::newRow("category without items, item name typed") << "no rows"
+                                                             << "lost text";
+    QTest::newRow("after adding an item") << "add item"
+                                          << "lost text";
+    QTest::newRow("after renaming the item") << "rename item"
+                                             << "lost text";
+    QTest::newRow("after deleting the item") << "delete item"
+                                             << "lost text";
+    QTest::newRow("after adding a category") << "add category"
+                                             << "lost text";
+    QTest::newRow("after renaming the category") << "rename category"
+                                                 << "lost text";
+    QTest::newRow("after deleting the category") << "delete category"
+                                                 << "lost text";
 }
 
 void TestSaving::missingSelectionCautionsAndEmptiesThePanel() {
@@ -180,9 +201,10 @@ void TestSaving::missingSelectionCautionsAndEmptiesThePanel() {
 
     clickInto(w.rTxtDeclares);
     QTest::keyClicks(w.rTxtDeclares, typed);
-    const QMap<QString, QAction*> commands{{"add item", w.mnuAddItem},         {"rename item", w.mnuRenameItem},
-                                           {"delete item", w.mnuDeleteItem},   {"add category", w.mnuAddCat},
-                                           {"rename category", w.mnuRenameCat}, {"delete category", w.mnuDeleteCat}};
+    const QMap<QString, QAction*> commands{
+        {"add item", w.mnuAddItem},          {"rename item", w.mnuRenameItem},
+        {"delete item", w.mnuDeleteItem},    {"add category", w.mnuAddCat},
+        {"rename category", w.mnuRenameCat}, {"delete category", w.mnuDeleteCat}};
     if (QAction* command = commands.value(situation)) {
         f.fake.inputAnswers << "Fresh";
         command->trigger();  // from the menu bar, while the panel keeps the focus
@@ -202,7 +224,9 @@ void TestSaving::missingSelectionCautionsAndEmptiesThePanel() {
 void TestSaving::leavingWithoutChangeStillWrites() {
     WindowFixture f;
     frmSnibbet& w = startOnX(f);
-    f.lib.exec("UPDATE Items SET Code = 'other', Declares = 'other', Notes = 'other' WHERE ItemName = 'x'");
+    f.lib.exec(
+        "UPDATE Items SET Code = 'other', Declares = 'other', Notes = 'other' WHERE ItemName = "
+        "'x'");
     clickInto(w.rTxtCode);
     for (PanelEdit* box : {w.rTxtCode, w.rTxtDeclares, w.rTxtNotes}) {
         QVERIFY(box->hasFocus());
@@ -258,7 +282,8 @@ void TestSaving::formattedTextIsStoredAndShownPlain() {
     QVERIFY(showsFormatting(w.rTxtCode->document()));  // what the user sees while editing
 
     ctrlTab(w.rTxtCode);
-    COMPARE_ROWS(f.lib.rows("Items"), (QStringList{row("x", 0, "code x\nBold and italic"), row("y")}));
+    COMPARE_ROWS(f.lib.rows("Items"),
+                 (QStringList{row("x", 0, "code x\nBold and italic"), row("y")}));
     f.chooseItem("y");
     QVERIFY(!showsFormatting(w.rTxtCode->document()));
     f.chooseItem("x");
@@ -290,11 +315,13 @@ void TestSaving::typedItemNameNeverReceivesAnotherRowsText() {
     QCOMPARE(w.rTxtCode->toPlainText(), "code x edited");  // kept in the panel either way
     if (saved) {
         QVERIFY(f.fake.messages.isEmpty());
-        COMPARE_ROWS(f.lib.rows("Items"), (QStringList{otherRow, row("x", 0, "code x edited"), row("y")}));
+        COMPARE_ROWS(f.lib.rows("Items"),
+                     (QStringList{otherRow, row("x", 0, "code x edited"), row("y")}));
     } else {
         QCOMPARE(f.fake.messages.size(), 1);
         QCOMPARE(f.fake.messages[0].title, "Caution...");
-        QVERIFY2(f.fake.messages[0].text.contains("not saved") && f.fake.messages[0].text.contains(typed),
+        QVERIFY2(f.fake.messages[0].text.contains("not saved") &&
+                     f.fake.messages[0].text.contains(typed),
                  qPrintable(f.fake.messages[0].text));
         COMPARE_ROWS(f.lib.rows("Items"), (QStringList{otherRow, row("x"), row("y")}));
     }
@@ -303,23 +330,29 @@ void TestSaving::typedItemNameNeverReceivesAnotherRowsText() {
 void TestSaving::failedSaveKeepsTheRowAndEndsTheProgram() {
     WindowFixture f;
     frmSnibbet& w = startOnX(f);
-    f.lib.exec("CREATE TRIGGER frozen BEFORE UPDATE ON Items BEGIN SELECT RAISE(ABORT, 'rows are frozen'); END");
+    f.lib.exec(
+        "CREATE TRIGGER frozen BEFORE UPDATE ON Items BEGIN SELECT RAISE(ABORT, 'rows are "
+        "frozen'); END");
     clickInto(w.rTxtCode);
     QTest::keyClicks(w.rTxtCode, " edited");
     ctrlTab(w.rTxtCode);
     COMPARE_ROWS(f.lib.rows("Items"), (QStringList{row("x"), row("y")}));
     QCOMPARE(f.fake.messages.size(), 1);
     QCOMPARE(f.fake.messages[0].title, "Snibbet");
-    QVERIFY2(f.fake.messages[0].text.contains("rows are frozen"), qPrintable(f.fake.messages[0].text));
+    QVERIFY2(f.fake.messages[0].text.contains("rows are frozen"),
+             qPrintable(f.fake.messages[0].text));
     QCOMPARE(f.fake.endedWith, QList<int>{1});
 }
 
 void TestSaving::closingWithTheCloseBoxSavesTheEditedPanel_data() {
     QTest::addColumn<QString>("edit");
     QTest::addColumn<QString>("stored");  // x's declarations after closing
-    QTest::newRow("typed") << "type" << "decl x edited";
-    QTest::newRow("cleared from the panel's menu") << "clear all" << "";
-    QTest::newRow("untouched: the file is not written") << "nothing" << "elsewhere";
+    QTest::newRow("typed") << "type"
+                           << "decl x edited";
+    QTest::newRow("cleared from the panel's menu") << "clear all"
+                                                   << "";
+    QTest::newRow("untouched: the file is not written") << "nothing"
+                                                        << "elsewhere";
 }
 
 void TestSaving::closingWithTheCloseBoxSavesTheEditedPanel() {
