@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <sstream>
 
+#include "TableText.h"
+
 namespace bench {
 namespace {
 
@@ -31,33 +33,12 @@ const char* labelOf(const std::string& name) {
     return name.c_str();
 }
 
-std::string grouped(std::int64_t n) {
-    std::string digits = std::to_string(n);
-    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) digits.insert(i, ",");
-    return digits;
-}
-
 std::string ms(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, value < 10 ? "%.3f" : value < 1000 ? "%.1f" : "%.0f", value);
-    return text;
+    return bench::ms(value, 3);
 }
 
 std::string ratio(double a, double b) {
-    if (b <= 0) return "–";
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f×", a / b);
-    return text;
-}
-
-std::string mb(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", value);
-    return text;
-}
-
-const char* verdict(bool met) {
-    return met ? "met" : "**missed**";
+    return bench::ratio(a, b, 2);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <sstream>
 
+#include "TableText.h"
+
 namespace bench {
 namespace {
 
@@ -48,34 +50,12 @@ constexpr Operation kOperations[] = {
     {"close-again", "6. close again right after a start, library already tidy", Target::None},
 };
 
-std::string grouped(std::int64_t n) {
-    std::string digits = std::to_string(n);
-    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) digits.insert(i, ",");
-    return digits;
-}
-
 std::string ms(double value) {
-    if (value < 0) return "–";
-    char text[32];
-    std::snprintf(text, sizeof text, value < 10 ? "%.2f" : value < 1000 ? "%.1f" : "%.0f", value);
-    return text;
+    return bench::ms(value, 2);
 }
 
 std::string ratio(double a, double b) {
-    if (b <= 0) return "–";
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f×", a / b);
-    return text;
-}
-
-std::string mb(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", value);
-    return text;
-}
-
-const char* verdict(bool met) {
-    return met ? "met" : "**missed**";
+    return bench::ratio(a, b, 1);
 }
 
 std::string targetText(Target target) {

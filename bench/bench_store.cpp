@@ -10,16 +10,16 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "LibraryGenerator.h"
 #include "MeasureOneSize.h"
 #include "PageCache.h"
 #include "ResultTable.h"
+#include "SizeRuns.h"
 #include "store/StoreError.h"
 
 namespace {
@@ -50,13 +50,6 @@ int usage() {
     return 2;
 }
 
-std::vector<std::int64_t> parseSizes(const std::string& list) {
-    std::vector<std::int64_t> sizes;
-    std::istringstream in(list);
-    for (std::string size; std::getline(in, size, ',');) sizes.push_back(std::stoll(size));
-    return sizes;
-}
-
 bool parse(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
@@ -75,7 +68,7 @@ bool parse(int argc, char** argv, Options& options) {
         if (i + 1 >= argc) return false;
         const std::string value = argv[++i];
         if (option == "--sizes")
-            options.sizes = parseSizes(value);
+            options.sizes = bench::parseSizes(value);
         else if (option == "--data-dir")
             options.dataDir = value;
         else if (option == "--per-category")
@@ -94,54 +87,25 @@ bool parse(int argc, char** argv, Options& options) {
     return true;
 }
 
-std::string quotedForShell(const std::string& text) {
-    std::string quoted = "'";
-    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 // A library, its copies and the logs of a tidy-up take a few times its size.
 void checkFreeSpace(const Options& options) {
     std::int64_t largest = 0;
     for (const std::int64_t size : options.sizes) largest = std::max(largest, size);
-    const auto needed = static_cast<std::uintmax_t>(largest * (options.textBytes + 400) * 8);
-    fs::create_directories(options.dataDir);
-    const std::uintmax_t available = fs::space(options.dataDir).available;
-    if (available < needed)
-        throw std::runtime_error("not enough free space in " + options.dataDir + ": " +
-                                 std::to_string(available >> 20) + " MiB free, about " +
-                                 std::to_string(needed >> 20) + " MiB needed");
+    bench::requireFreeSpace(options.dataDir,
+                            static_cast<std::uintmax_t>(largest * (options.textBytes + 400) * 8));
 }
 
 // Runs this program again to measure one size, and collects its records.
 void measureInChild(const bench::SizeRun& run, bench::ResultTable& table) {
-    const std::string self = fs::read_symlink("/proc/self/exe").string();
-    std::string command = quotedForShell(self) + " --measure " + std::to_string(run.items) +
-                          " --library " + quotedForShell(run.libraryFolder) + " --work " +
-                          quotedForShell(run.workFolder);
-    if (run.journalModes) command += " --journal";
-    if (run.coldOpen) command += " --cold";
-    std::FILE* child = ::popen(command.c_str(), "r");
-    if (!child) throw std::runtime_error("cannot start " + self);
-    char line[1024];
-    while (std::fgets(line, sizeof line, child)) {
-        std::string record(line);
-        if (!record.empty() && record.back() == '\n') record.pop_back();
+    using bench::quotedForShell;
+    std::string arguments = "--measure " + std::to_string(run.items) + " --library " +
+                            quotedForShell(run.libraryFolder) + " --work " +
+                            quotedForShell(run.workFolder);
+    if (run.journalModes) arguments += " --journal";
+    if (run.coldOpen) arguments += " --cold";
+    bench::runThisProgram(arguments, [&](const std::string& record) {
         if (!table.add(record)) std::fprintf(stderr, "unexpected output: %s\n", record.c_str());
-    }
-    if (::pclose(child) != 0)
-        throw std::runtime_error("measuring " + std::to_string(run.items) + " items failed");
-}
-
-// Other work on the machine shows in every figure, so the load is printed
-// beside them.
-std::string loadAverages() {
-    std::ifstream in("/proc/loadavg");
-    double one = 0, five = 0, fifteen = 0;
-    in >> one >> five >> fifteen;
-    char text[64];
-    std::snprintf(text, sizeof text, "%.2f %.2f %.2f", one, five, fifteen);
-    return text;
+    });
 }
 
 void printSetting(const Options& options, const std::string& loadBefore) {
@@ -152,14 +116,14 @@ void printSetting(const Options& options, const std::string& loadBefore) {
         "Load average before: %s, after: %s.\n\n",
         sqlite3_libversion(), std::thread::hardware_concurrency(), options.dataDir.c_str(),
         static_cast<long long>(options.perCategory), static_cast<long long>(options.textBytes),
-        loadBefore.c_str(), loadAverages().c_str());
+        loadBefore.c_str(), bench::loadAverages().c_str());
 }
 
 int runAllSizes(const Options& options) {
     if (options.child.coldOpen && !bench::canDropPageCache())
         throw std::runtime_error("--cold empties the kernel's page cache, which needs root");
     checkFreeSpace(options);
-    const std::string loadBefore = loadAverages();
+    const std::string loadBefore = bench::loadAverages();
     bench::ResultTable table;
     for (const std::int64_t items : options.sizes) {
         bench::LibraryShape shape;
@@ -168,22 +132,11 @@ int runAllSizes(const Options& options) {
         shape.textBytes = options.textBytes;
         bench::SizeRun run;
         run.items = items;
-        run.libraryFolder = bench::libraryFolderFor(options.dataDir, shape);
+        run.libraryFolder = bench::libraryFor(options.dataDir, shape);
         run.workFolder = options.dataDir + "/work-" + std::to_string(::getpid());
         run.journalModes = items >= kJournalComparisonFrom;
         run.coldOpen = options.child.coldOpen;
-        std::fprintf(stderr, "%lld items: ", static_cast<long long>(items));
-        std::fflush(stderr);
-        const bool generated = bench::ensureLibrary(run.libraryFolder, shape);
-        std::fprintf(stderr, "%s %s\n", generated ? "generated" : "reusing",
-                     run.libraryFolder.c_str());
-        try {
-            measureInChild(run, table);
-        } catch (...) {
-            fs::remove_all(run.workFolder);
-            throw;
-        }
-        fs::remove_all(run.workFolder);
+        bench::inWorkFolder(run.workFolder, [&] { measureInChild(run, table); });
     }
     printSetting(options, loadBefore);
     table.print(stdout);

@@ -25,6 +25,7 @@
 #include "ChildProcess.h"
 #include "LibraryCopy.h"
 #include "LibraryGenerator.h"
+#include "SizeRuns.h"
 #include "Timing.h"
 #include "WindowResults.h"
 #include "WindowSession.h"
@@ -68,13 +69,6 @@ int usage() {
     return 2;
 }
 
-std::vector<std::int64_t> parseSizes(const std::string& list) {
-    std::vector<std::int64_t> sizes;
-    std::istringstream in(list);
-    for (std::string size; std::getline(in, size, ',');) sizes.push_back(std::stoll(size));
-    return sizes;
-}
-
 bool parse(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
@@ -93,7 +87,7 @@ bool parse(int argc, char** argv, Options& options) {
         if (i + 1 >= argc) return false;
         const std::string value = argv[++i];
         if (option == "--sizes")
-            options.sizes = parseSizes(value);
+            options.sizes = bench::parseSizes(value);
         else if (option == "--data-dir")
             options.dataDir = value;
         else if (option == "--per-category")
@@ -125,13 +119,7 @@ void checkFreeSpace(const Options& options) {
     std::int64_t largest = 0;
     for (const std::int64_t size : options.sizes) largest = std::max(largest, size);
     const auto bytes = largest * (options.shape.textBytes + 400) + options.shape.bigItemBytes;
-    const auto needed = static_cast<std::uintmax_t>(bytes * 16);
-    fs::create_directories(options.dataDir);
-    const std::uintmax_t available = fs::space(options.dataDir).available;
-    if (available < needed)
-        throw std::runtime_error("not enough free space in " + options.dataDir + ": " +
-                                 std::to_string(available >> 20) + " MiB free, about " +
-                                 std::to_string(needed >> 20) + " MiB needed");
+    bench::requireFreeSpace(options.dataDir, static_cast<std::uintmax_t>(bytes * 16));
 }
 
 std::string childArguments(const char* what, const bench::WindowRun& run) {
@@ -203,21 +191,12 @@ int runAllSizes(Options options) {
         bench::WindowRun run;
         run.shape = options.shape;
         run.shape.items = items;
-        run.libraryFolder = bench::libraryFolderFor(options.dataDir, run.shape);
+        run.libraryFolder = bench::libraryFor(options.dataDir, run.shape);
         run.workFolder = options.dataDir + "/window-work-" + std::to_string(::getpid());
         run.noCheckpointOnCommit = options.noCheckpointOnCommit;
-        std::fprintf(stderr, "%lld items: ", static_cast<long long>(items));
-        std::fflush(stderr);
-        const bool generated = bench::ensureLibrary(run.libraryFolder, run.shape);
-        std::fprintf(stderr, "%s %s\n", generated ? "generated" : "reusing",
-                     run.libraryFolder.c_str());
-        try {
+        bench::inWorkFolder(run.workFolder, [&] {
             measureOneSize(run, options.startups, options.tidied, results);
-        } catch (...) {
-            fs::remove_all(run.workFolder);
-            throw;
-        }
-        fs::remove_all(run.workFolder);
+        });
     }
     printSetting(options, loadBefore);
     results.print(stdout);
