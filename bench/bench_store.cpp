@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "Arguments.h"
 #include "ChildProcess.h"
 #include "LibraryGenerator.h"
 #include "MeasureOneSize.h"
@@ -51,40 +52,22 @@ int usage() {
 }
 
 bool parse(int argc, char** argv, Options& options) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
-        if (option == "--quick") {
-            options.sizes = {1000, 10000};
-            continue;
-        }
-        if (option == "--journal") {
-            options.child.journalModes = true;
-            continue;
-        }
-        if (option == "--cold") {
-            options.child.coldOpen = true;
-            continue;
-        }
-        if (i + 1 >= argc) return false;
-        const std::string value = argv[++i];
-        if (option == "--sizes")
-            options.sizes = bench::parseSizes(value);
-        else if (option == "--data-dir")
-            options.dataDir = value;
-        else if (option == "--per-category")
-            options.perCategory = std::stoll(value);
-        else if (option == "--text-bytes")
-            options.textBytes = std::stoll(value);
-        else if (option == "--measure")
-            options.child.items = std::stoll(value);
-        else if (option == "--library")
-            options.child.libraryFolder = value;
-        else if (option == "--work")
-            options.child.workFolder = value;
-        else
-            return false;
-    }
-    return true;
+    bench::Arguments arguments;
+    arguments.flag("--quick", [&] { options.sizes = {1000, 10000}; });
+    arguments.flag("--journal", [&] { options.child.journalModes = true; });
+    arguments.flag("--cold", [&] { options.child.coldOpen = true; });
+    arguments.value("--sizes", [&](const std::string& v) { options.sizes = bench::parseSizes(v); });
+    arguments.value("--data-dir", [&](const std::string& v) { options.dataDir = v; });
+    arguments.value("--per-category",
+                    [&](const std::string& v) { options.perCategory = std::stoll(v); });
+    arguments.value("--text-bytes",
+                    [&](const std::string& v) { options.textBytes = std::stoll(v); });
+    // The child's: which size to measure, and where.
+    arguments.value("--measure",
+                    [&](const std::string& v) { options.child.items = std::stoll(v); });
+    arguments.value("--library", [&](const std::string& v) { options.child.libraryFolder = v; });
+    arguments.value("--work", [&](const std::string& v) { options.child.workFolder = v; });
+    return arguments.parse(argc, argv);
 }
 
 // A library, its copies and the logs of a tidy-up take a few times its size.

@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "Arguments.h"
 #include "CategoryWrites.h"
 #include "ChildProcess.h"
 #include "LibraryCopy.h"
@@ -70,46 +71,25 @@ int usage() {
 }
 
 bool parse(int argc, char** argv, Options& options) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
-        if (option == "--quick") {
-            options.sizes = {1000, 10000};
-            continue;
-        }
-        if (option == "--tidied") {
-            options.tidied = true;
-            continue;
-        }
-        if (option == "--no-checkpoint-on-commit") {
-            options.noCheckpointOnCommit = true;
-            continue;
-        }
-        if (i + 1 >= argc) return false;
-        const std::string value = argv[++i];
-        if (option == "--sizes")
-            options.sizes = bench::parseSizes(value);
-        else if (option == "--data-dir")
-            options.dataDir = value;
-        else if (option == "--per-category")
-            options.shape.perCategory = std::stoll(value);
-        else if (option == "--text-bytes")
-            options.shape.textBytes = std::stoll(value);
-        else if (option == "--big-item-bytes")
-            options.shape.bigItemBytes = std::stoll(value);
-        else if (option == "--startups")
-            options.startups = std::stoi(value);
-        else if (option == "--child")
-            options.child = value;
-        else if (option == "--items")
-            options.shape.items = std::stoll(value);
-        else if (option == "--library")
-            options.library = value;
-        else if (option == "--work")
-            options.work = value;
-        else
-            return false;
-    }
-    return options.startups > 0;
+    bench::Arguments arguments;
+    bench::LibraryShape& shape = options.shape;
+    arguments.flag("--quick", [&] { options.sizes = {1000, 10000}; });
+    arguments.flag("--tidied", [&] { options.tidied = true; });
+    arguments.flag("--no-checkpoint-on-commit", [&] { options.noCheckpointOnCommit = true; });
+    arguments.value("--sizes", [&](const std::string& v) { options.sizes = bench::parseSizes(v); });
+    arguments.value("--data-dir", [&](const std::string& v) { options.dataDir = v; });
+    arguments.value("--per-category",
+                    [&](const std::string& v) { shape.perCategory = std::stoll(v); });
+    arguments.value("--text-bytes", [&](const std::string& v) { shape.textBytes = std::stoll(v); });
+    arguments.value("--big-item-bytes",
+                    [&](const std::string& v) { shape.bigItemBytes = std::stoll(v); });
+    arguments.value("--startups", [&](const std::string& v) { options.startups = std::stoi(v); });
+    // The child's: what it measures, on which size, and where.
+    arguments.value("--child", [&](const std::string& v) { options.child = v; });
+    arguments.value("--items", [&](const std::string& v) { shape.items = std::stoll(v); });
+    arguments.value("--library", [&](const std::string& v) { options.library = v; });
+    arguments.value("--work", [&](const std::string& v) { options.work = v; });
+    return arguments.parse(argc, argv) && options.startups > 0;
 }
 
 // The generated library, the window's copy and its backup, the floor's copy,
