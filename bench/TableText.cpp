@@ -9,7 +9,7 @@ std::string grouped(std::int64_t n) {
     std::string text;
     for (std::size_t i = 0; i < digits.size(); ++i) {
         const std::size_t left = digits.size() - i;
-        if (i > 0 && left % 3 == 0 && digits[i - 1] != '-') text += ',';
+        if (i > 0 && left % 3 == 0) text += ',';
         text += digits[i];
     }
     return text;

@@ -6,7 +6,7 @@
 // How the benchmarks write figures into their markdown tables.
 namespace bench {
 
-// 100000 as "100,000".
+// 100000 as "100,000" (counts are never negative).
 std::string grouped(std::int64_t n);
 // Milliseconds with `smallDigits` decimals below 10, one below 1,000, none
 // above; a negative value (no figure) as a dash.

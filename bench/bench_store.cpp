@@ -9,7 +9,6 @@
 
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,8 +23,6 @@
 #include "store/StoreError.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 struct Options {
     std::vector<std::int64_t> sizes{1000, 10000, 100000};

@@ -16,7 +16,6 @@
 #include <exception>
 #include <filesystem>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
