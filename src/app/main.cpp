@@ -1,8 +1,25 @@
 #include <QApplication>
+#include <QPointer>
 
 #include "mainwindow/Fonts.h"
 #include "mainwindow/frmSnibbet.h"
+#include "platform/LibraryClaim.h"
 #include "platform/QtPlatformServices.h"
+#include "platform/Termination.h"
+
+namespace {
+
+// A later start on the same library brings this one's window to the front: the
+// main window, or the question it is still asking.
+void bringToFront(QWidget* window) {
+    if (!window) window = QApplication::activeModalWidget();
+    if (!window) return;
+    if (window->isMinimized()) window->showNormal();
+    window->raise();
+    window->activateWindow();
+}
+
+}  // namespace
 
 // The library is the file "Snibbet.mdb" in the folder of the executable.
 int main(int argc, char* argv[]) {
@@ -11,6 +28,27 @@ int main(int argc, char* argv[]) {
     QApplication::setDesktopFileName(QStringLiteral("snibbet"));
     fonts::installFallbacks();
     platform::QtPlatformServices services;
-    if (!startSnibbet(QCoreApplication::applicationDirPath(), services)) return 1;
-    return app.exec();
+    const QString folder = QCoreApplication::applicationDirPath();
+
+    platform::LibraryClaim claim(store::Library::pathIn(folder));
+    if (claim.outcome() == platform::LibraryClaim::Outcome::RaisedOther) return 0;
+    if (claim.outcome() == platform::LibraryClaim::Outcome::OtherUnreachable) {
+        services.messageBox(claim.unreachableText(), QStringLiteral("Snibbet"));
+        return 1;
+    }
+    QPointer<frmSnibbet> window;
+    QObject::connect(&claim, &platform::LibraryClaim::raiseRequested,
+                     [&] { bringToFront(window); });
+    platform::quitOnTerminationRequest();
+
+    window = startSnibbet(folder, services);
+    if (!window) return 1;
+    // Once the library is closed, another Snibbet may have it, also while the
+    // instructions window keeps this one running.
+    QObject::connect(window, &QObject::destroyed, &claim, &platform::LibraryClaim::release);
+    const int code = QApplication::exec();
+    // Told to stop from outside, the window was never closed: its panels are
+    // saved by then, and the library is closed here, without the tidy-up.
+    delete window;
+    return code;
 }

@@ -22,8 +22,12 @@ void frmSnibbet::startBackup() {
                     "\"%1\": %2\n\nYour library itself is unharmed. Snibbet will "
                     "try again at its next start.")
                     .arg(store::Backup::folderFor(path), e.text());
+            // Told once the user can read it; never in the middle of closing.
             QMetaObject::invokeMethod(
-                this, [this, text] { services_.messageBox(text, QStringLiteral("Snibbet")); },
+                this,
+                [this, text] {
+                    if (!unloaded_) services_.messageBox(text, QStringLiteral("Snibbet"));
+                },
                 Qt::QueuedConnection);
         }
     });

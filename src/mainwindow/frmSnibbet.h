@@ -110,8 +110,13 @@ public:
 
     // ---- Text panels (panels/): rTxtCode_LostFocus and its twins, ... ------
     bool isSavePoint(Qt::FocusReason reason) const;
-    void savePanelBeforeClosing();
+    enum class PanelSave { Saved, NoSelection, NoSuchItem };
+    PanelSave savePanel(Panel& panel);
     void Panel_LostFocus(Panel& panel);
+    // Before the program ends, however it ends; quietly when nobody is left to
+    // answer a message (the session is ending, or Snibbet was told to stop).
+    enum class Telling { User, Quietly };
+    void savePanelsBeforeEnd(Telling telling);
     void Panel_MouseUp(Panel& panel, Qt::MouseButton button);
     void mnuPanelCut_Click(Panel& panel);
     void mnuPanelCopy_Click(Panel& panel);
@@ -129,6 +134,7 @@ public:
     // Runs a handler; a failure of the library or the desktop is reported with
     // its number and text, and the program ends without the tidy-up.
     void guarded(const std::function<void()>& handler);
+    void reportChangedElsewhere(const QString& text);
 
     platform::PlatformServices& services() { return services_; }
 

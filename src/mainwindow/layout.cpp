@@ -207,6 +207,11 @@ void frmSnibbet::wireEvents() {
         wire(p->clearAll, &QAction::triggered, [this, p] { mnuPanelClear_Click(*p); });
     }
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &frmSnibbet::onFocusWindowChanged);
+    // The session is ending, or the program was told to stop: there may be no
+    // time left for the tidy-up, but what the user typed is saved.
+    const auto saveQuietly = [this] { guarded([this] { savePanelsBeforeEnd(Telling::Quietly); }); };
+    connect(qGuiApp, &QGuiApplication::commitDataRequest, this, saveQuietly);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, saveQuietly);
 }
 
 // After an error the program ends: the user learns what happened, that what
@@ -227,6 +232,7 @@ void frmSnibbet::guarded(const std::function<void()>& handler) {
         handler();
         return;
     } catch (const store::StoreError& e) {
+        if (e.number() == store::RowChanged) return reportChangedElsewhere(e.text());
         number = e.number(), text = e.text();
     } catch (const platform::PlatformError& e) {
         number = e.number(), text = e.text();
@@ -238,4 +244,19 @@ void frmSnibbet::guarded(const std::function<void()>& handler) {
     endedByError_ = true;
     services_.messageBox(errorReport(number, text), QStringLiteral("Snibbet"));
     services_.endProgram(1);
+}
+
+// Another program moved or changed the rows the lists were read from. Nothing
+// was written, and the program goes on: the data sources are read again, so
+// that the next choice, and the next save of a panel, find the rows where they
+// are now.
+void frmSnibbet::reportChangedElsewhere(const QString& text) {
+    datCategory.Refresh();
+    datItems.Refresh();
+    services_.messageBox(
+        text + QStringLiteral("\n\nSnibbet has read the library again. Any text you typed is "
+                              "still in its panel: click into the panel and out of it again "
+                              "to save it into the item named in the Item list. To see the "
+                              "library as it is now, choose the category again."),
+        QStringLiteral("Snibbet"));
 }

@@ -33,7 +33,7 @@ void frmSnibbet::FindItems() {
 }
 
 void frmSnibbet::cboCategory_Click() {
-    for (PanelEdit* panel : {rTxtCode, rTxtDeclares, rTxtNotes}) panel->setPlainText(QString());
+    for (PanelEdit* panel : {rTxtCode, rTxtDeclares, rTxtNotes}) panel->showStoredText(QString());
     FindItems();
 }
 
@@ -46,7 +46,7 @@ void frmSnibbet::cboItems_Click() {
         return;
     rs.FindFirst(store::Field::ItemName, item);
     const bool found = !rs.NoMatch();
-    rTxtCode->setPlainText(found ? rs.text(store::Field::Code) : QString());
-    rTxtNotes->setPlainText(found ? rs.text(store::Field::Notes) : QString());
-    rTxtDeclares->setPlainText(found ? rs.text(store::Field::Declares) : QString());
+    rTxtCode->showStoredText(found ? rs.text(store::Field::Code) : QString());
+    rTxtNotes->showStoredText(found ? rs.text(store::Field::Notes) : QString());
+    rTxtDeclares->showStoredText(found ? rs.text(store::Field::Declares) : QString());
 }

@@ -73,9 +73,9 @@ void frmSnibbet::closeEvent(QCloseEvent* event) {
 void frmSnibbet::Form_Unload() {
     if (unloaded_ || endedByError_) return;
     unloaded_ = true;
-    waitForBackup();
-    savePanelBeforeClosing();
+    savePanelsBeforeEnd(Telling::User);
     services_.setMousePointer(platform::MousePointer::Hourglass);
+    waitForBackup();
     store::TidyUp::run(dbLibrary);
     services_.setMousePointer(platform::MousePointer::Default);
 }

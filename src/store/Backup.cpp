@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include "store/StoreError.h"
 
@@ -23,10 +24,19 @@ void copyDatabase(const QString& from, const QString& to) {
     backup.executeStep(-1);
 }
 
+// Only the copies Snibbet wrote itself, "Snibbet YYYY-MM-DD.mdb" with a real
+// date, are ever removed: anything else in the folder is the user's.
+bool isDatedCopy(const QString& name) {
+    static const QRegularExpression pattern(
+        QStringLiteral("^Snibbet (\\d{4}-\\d{2}-\\d{2})\\.mdb$"));
+    const QRegularExpressionMatch match = pattern.match(name);
+    return match.hasMatch() && QDate::fromString(match.captured(1), Qt::ISODate).isValid();
+}
+
 void keepNewest(QDir folder, int count) {
+    QStringList copies = folder.entryList(QDir::Files, QDir::Name);
+    copies.removeIf([](const QString& name) { return !isDatedCopy(name); });
     // Dated names sort by date.
-    QStringList copies =
-        folder.entryList({QStringLiteral("Snibbet *.mdb")}, QDir::Files, QDir::Name);
     while (copies.size() > count) folder.remove(copies.takeFirst());
 }
 

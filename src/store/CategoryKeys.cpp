@@ -5,14 +5,33 @@
 
 #include "store/Library.h"
 #include "store/NameCompare.h"
-#include "store/Sql.h"
 
 namespace store {
+namespace {
 
-QList<QByteArray> storedCategorySpellings(const Library& library, const QString& category) {
+void keepIfSpelling(QList<sql::StoredValue>& spellings, const sql::StoredValue& value,
+                    const QByteArray& wanted) {
+    if (compareNames(value.utf8, wanted) == 0) spellings << value;
+}
+
+// Every distinct value, read from the whole index: the slow way, for a file
+// whose values do not order the way the quick walk below relies on.
+QList<sql::StoredValue> readingEveryValue(const Library& library, const QByteArray& wanted) {
+    QList<sql::StoredValue> spellings;
+    SQLite::Statement all(library.database(),
+                          "SELECT DISTINCT Category FROM Items WHERE Category IS NOT NULL");
+    while (all.executeStep()) keepIfSpelling(spellings, sql::columnValue(all, 0), wanted);
+    return spellings;
+}
+
+}  // namespace
+
+QList<sql::StoredValue> storedCategorySpellings(const Library& library, const QString& category) {
     const QByteArray wanted = category.toUtf8();
-    QList<QByteArray> spellings;
+    QList<sql::StoredValue> spellings;
     // Walks the distinct category values of the index, one seek per value.
+    // Each value is bound back with its own type, so that a number or a BLOB
+    // that another tool stored is passed like any text.
     SQLite::Statement first(library.database(),
                             "SELECT Category FROM Items WHERE Category IS NOT NULL "
                             "ORDER BY Category LIMIT 1");
@@ -20,13 +39,16 @@ QList<QByteArray> storedCategorySpellings(const Library& library, const QString&
                            "SELECT Category FROM Items WHERE Category > ? "
                            "ORDER BY Category LIMIT 1");
     if (!first.executeStep()) return spellings;
-    QByteArray value = sql::columnUtf8(first, 0);
+    sql::StoredValue value = sql::columnValue(first, 0);
     for (;;) {
-        if (compareNames(value, wanted) == 0) spellings << value;
+        keepIfSpelling(spellings, value, wanted);
         next.reset();
-        sql::bindText(next, 1, value);
+        sql::bindValue(next, 1, value);
         if (!next.executeStep()) break;
-        value = sql::columnUtf8(next, 0);
+        sql::StoredValue following = sql::columnValue(next, 0);
+        // A walk that does not move on would never end.
+        if (following == value) return readingEveryValue(library, wanted);
+        value = std::move(following);
     }
     return spellings;
 }

@@ -83,11 +83,22 @@ void checkFileBeforeOpening(const QString& path) {
                                         "database. Move it away and let Snibbet create an "
                                         "empty library.")
                              .arg(quoted(path)));
-    if (!info.isWritable() || !QFileInfo(info.absolutePath()).isWritable())
+}
+
+// Snibbet writes into the file and, for its log, into the folder beside it.
+void checkWritable(const QString& path) {
+    const QFileInfo info(path);
+    if (!QFileInfo(info.absolutePath()).isWritable())
         throw StoreError(LibraryReadOnly,
-                         QStringLiteral("The library %1 is read-only, so Snibbet could not save "
-                                        "your changes. Make the file and its folder writable and "
-                                        "start Snibbet again.")
+                         QStringLiteral("Snibbet cannot work with the library %1, because its "
+                                        "folder %2 is read-only: Snibbet needs to write there. "
+                                        "Make the folder writable and start Snibbet again.")
+                             .arg(quoted(path), quoted(info.absolutePath())));
+    if (!info.isWritable())
+        throw StoreError(LibraryReadOnly,
+                         QStringLiteral("Snibbet cannot work with the library %1, because the "
+                                        "file is read-only. Make it writable and start Snibbet "
+                                        "again.")
                              .arg(quoted(path)));
 }
 
@@ -115,12 +126,16 @@ void checkSchema(SQLite::Database& db, const QString& path) {
 std::unique_ptr<SQLite::Database> connect(const QString& path, int flags) {
     auto db = std::make_unique<SQLite::Database>(path.toStdString(), flags, kBusyTimeoutMs);
     registerNameCollation(db->getHandle());
-    // Each change is on disk when its call returns: the write-ahead log with a
-    // full sync commits with one flush of the log, where a rollback journal
-    // takes several.
-    db->exec("PRAGMA journal_mode=WAL");
-    db->exec("PRAGMA synchronous=FULL");
     return db;
+}
+
+// Each change is on disk when its call returns: the write-ahead log with a full
+// sync commits with one flush of the log, where a rollback journal takes
+// several. Switching to the log writes to the file, so this comes only after
+// the file has been found to be a library.
+void configure(SQLite::Database& db) {
+    db.exec("PRAGMA journal_mode=WAL");
+    db.exec("PRAGMA synchronous=FULL");
 }
 
 }  // namespace
@@ -162,18 +177,23 @@ QString Library::pathIn(const QString& folder) {
     return QDir(folder).filePath(QString::fromLatin1(kLibraryFileName));
 }
 
+// Nothing is written to a file before it is known to be a library: a file
+// that is refused stays exactly as it was.
 Library Library::open(const QString& folder) {
     const QString path = pathIn(folder);
     checkFileBeforeOpening(path);
+    checkWritable(path);
     return translatingEngineErrors([&] {
         try {
             auto db = connect(path, SQLite::OPEN_READWRITE);
+            checkSchema(*db, path);
             if (sqlite3_db_readonly(db->getHandle(), "main") == 1)
                 throw StoreError(LibraryReadOnly,
-                                 QStringLiteral("The library %1 is read-only. Make it writable "
-                                                "and start Snibbet again.")
+                                 QStringLiteral("Snibbet cannot work with the library %1, because "
+                                                "it can only be read. Make it writable and start "
+                                                "Snibbet again.")
                                      .arg(quoted(path)));
-            checkSchema(*db, path);
+            configure(*db);
             // Taking the write lock once proves that nobody else holds it.
             db->exec("BEGIN IMMEDIATE");
             db->exec(kCreateIndex);
@@ -181,7 +201,7 @@ Library Library::open(const QString& folder) {
             return Library(path, std::move(db));
         } catch (const SQLite::Exception& e) {
             const int code = e.getErrorCode();
-            if (code == SQLITE_NOTADB)
+            if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT)
                 throw StoreError(NotADatabase,
                                  QStringLiteral("The file %1 is not a Snibbet library: it is "
                                                 "not a database, or it is damaged. Restore it "
@@ -192,7 +212,9 @@ Library Library::open(const QString& folder) {
                                  QStringLiteral("The library %1 is locked by another program. "
                                                 "Close that program and start Snibbet again.")
                                      .arg(quoted(path)));
-            throw;
+            throw StoreError(e.getExtendedErrorCode(),
+                             QStringLiteral("Snibbet could not open the library %1: %2.")
+                                 .arg(quoted(path), QString::fromUtf8(e.what())));
         }
     });
 }
@@ -206,6 +228,7 @@ void Library::createEmpty(const QString& folder) {
                              .arg(quoted(path)));
     translatingEngineErrors([&] {
         auto db = connect(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+        configure(*db);
         db->exec("BEGIN");
         db->exec(kCreateSchema);
         db->exec(kCreateIndex);

@@ -44,6 +44,13 @@ StoreError noCurrentRow() {
     return StoreError(NoCurrentRow, QStringLiteral("There is no current row to read or change."));
 }
 
+StoreError rowChanged() {
+    return StoreError(RowChanged,
+                      QStringLiteral("Another program changed the library while Snibbet had it "
+                                     "open: the item is no longer stored where Snibbet read it, "
+                                     "so Snibbet wrote nothing into the library."));
+}
+
 }  // namespace
 
 RecordSource RecordSource::wholeTable(Table table) {
@@ -76,29 +83,42 @@ void RecordSet::ensureLoaded() {
     if (!loaded_) translatingEngineErrors([this] { load(); });
 }
 
+// The names of one row as `select` holds them after its row id: the category
+// row's name, or an item's category and name. Consecutive items mostly share
+// their category, whose text is then shared too.
+RecordSet::Row RecordSet::rowFrom(SQLite::Statement& select, const Row* previous) const {
+    Row row;
+    row.id = select.getColumn(0).getInt64();
+    row.name = sql::columnValue(select, 1);
+    if (source_.table() == Table::Items) {
+        row.category = sql::columnValue(select, 2);
+        if (previous && previous->category == row.category) row.category = previous->category;
+    }
+    return row;
+}
+
 void RecordSet::load() {
     SQLite::Database& db = library_->database();
-    QList<QByteArray> spellings;
+    QList<sql::StoredValue> spellings;
     QByteArray query;
     if (source_.table() == Table::Category) {
         query = "SELECT rowid, Category FROM Category ORDER BY rowid";
     } else if (!source_.isCategoryFilter()) {
         // No ORDER BY: the engine may then read the small items index instead
         // of the table with its long texts; the rows are put in order below.
-        query = "SELECT rowid, ItemName FROM Items";
+        query = "SELECT rowid, ItemName, Category FROM Items";
     } else {
         spellings = storedCategorySpellings(*library_, source_.category());
         if (!spellings.isEmpty())
-            query = "SELECT rowid, ItemName FROM Items WHERE Category IN (" +
+            query = "SELECT rowid, ItemName, Category FROM Items WHERE Category IN (" +
                     sql::placeholders(spellings.size()) + ")";
     }
     rows_.clear();
     if (!query.isEmpty()) {
         SQLite::Statement select(db, query.toStdString());
-        for (int i = 0; i < spellings.size(); ++i) sql::bindText(select, i + 1, spellings[i]);
+        for (int i = 0; i < spellings.size(); ++i) sql::bindValue(select, i + 1, spellings[i]);
         while (select.executeStep())
-            rows_.append({select.getColumn(0).getInt64(), sql::columnUtf8(select, 1),
-                          select.getColumn(1).isNull()});
+            rows_.append(rowFrom(select, rows_.isEmpty() ? nullptr : &rows_.constLast()));
         std::sort(rows_.begin(), rows_.end(),
                   [](const Row& a, const Row& b) { return a.id < b.id; });
     }
@@ -150,8 +170,8 @@ void RecordSet::FindFirst(Field field, const QString& value) {
     checkFieldOf(source_.table(), field);
     const QByteArray wanted = value.toUtf8();
     for (qsizetype i = 0; i < rows_.size(); ++i) {
-        bool isNullValue = rows_[i].nameIsNull;
-        QByteArray candidate = rows_[i].name;
+        bool isNullValue = rows_[i].name.isNull();
+        QByteArray candidate = rows_[i].name.utf8;
         if (field != nameField()) {
             const qsizetype saved = position_;
             position_ = i;
@@ -169,19 +189,32 @@ void RecordSet::FindFirst(Field field, const QString& value) {
     noMatch_ = true;
 }
 
+// "WHERE rowid = ? AND <each name> IS ?": IS compares type and bytes exactly,
+// nulls included, so only the very row that was read matches.
+QByteArray RecordSet::rowCondition() const {
+    QByteArray condition = " WHERE rowid = ? AND " + QByteArray(columnName(nameField())) + " IS ?";
+    if (source_.table() == Table::Items) condition += " AND Category IS ?";
+    return condition;
+}
+
+int RecordSet::bindRow(SQLite::Statement& statement, int index, const Row& row) const {
+    statement.bind(index++, static_cast<int64_t>(row.id));
+    sql::bindValue(statement, index++, row.name);
+    if (source_.table() == Table::Items) sql::bindValue(statement, index++, row.category);
+    return index;
+}
+
 QString RecordSet::text(Field field) {
     checkFieldOf(source_.table(), field);
     const Row& row = currentRow();
-    if (field == nameField()) return QString::fromUtf8(row.name);
+    if (field == nameField()) return QString::fromUtf8(row.name.utf8);
+    if (field == Field::Category) return QString::fromUtf8(row.category.utf8);
     return translatingEngineErrors([&] {
         SQLite::Statement select(library_->database(), QByteArray("SELECT ") + columnName(field) +
                                                            " FROM " + tableName(source_.table()) +
-                                                           " WHERE rowid = ?");
-        select.bind(1, static_cast<int64_t>(row.id));
-        if (!select.executeStep())
-            throw StoreError(RowVanished,
-                             QStringLiteral("The row you chose is no longer in the library. "
-                                            "Choose the category again."));
+                                                           rowCondition());
+        bindRow(select, 1, row);
+        if (!select.executeStep()) throw rowChanged();
         return QString::fromUtf8(sql::columnUtf8(select, 0));
     });
 }
@@ -189,13 +222,15 @@ QString RecordSet::text(Field field) {
 bool RecordSet::isNull(Field field) {
     checkFieldOf(source_.table(), field);
     const Row& row = currentRow();
-    if (field == nameField()) return row.nameIsNull;
+    if (field == nameField()) return row.name.isNull();
+    if (field == Field::Category) return row.category.isNull();
     return translatingEngineErrors([&] {
         SQLite::Statement select(library_->database(),
                                  QByteArray("SELECT ") + columnName(field) + " IS NULL FROM " +
-                                     tableName(source_.table()) + " WHERE rowid = ?");
-        select.bind(1, static_cast<int64_t>(row.id));
-        return select.executeStep() && select.getColumn(0).getInt() != 0;
+                                     tableName(source_.table()) + rowCondition());
+        bindRow(select, 1, row);
+        if (!select.executeStep()) throw rowChanged();
+        return select.getColumn(0).getInt() != 0;
     });
 }
 
@@ -220,12 +255,13 @@ void RecordSet::setText(Field field, const QString& value) {
 }
 
 RecordSet::Row RecordSet::readRow(qint64 id) {
-    SQLite::Statement select(library_->database(), QByteArray("SELECT ") + columnName(nameField()) +
-                                                       " FROM " + tableName(source_.table()) +
-                                                       " WHERE rowid = ?");
+    SQLite::Statement select(library_->database(),
+                             QByteArray("SELECT rowid, ") + columnName(nameField()) +
+                                 (source_.table() == Table::Items ? ", Category" : "") + " FROM " +
+                                 tableName(source_.table()) + " WHERE rowid = ?");
     select.bind(1, static_cast<int64_t>(id));
-    select.executeStep();
-    return {id, sql::columnUtf8(select, 0), select.getColumn(0).isNull()};
+    if (!select.executeStep()) throw rowChanged();
+    return rowFrom(select, nullptr);
 }
 
 void RecordSet::Update() {
@@ -252,21 +288,17 @@ void RecordSet::Update() {
             rows_.append(readRow(db.getLastInsertRowid()));
             return;
         }
-        const qint64 id = currentRow().id;
+        if (fields.isEmpty()) return;
+        const Row& row = currentRow();
         QByteArray update = "UPDATE " + table + " SET ";
         for (int i = 0; i < fields.size(); ++i)
             update += QByteArray(i == 0 ? "" : ", ") + columnName(fields[i].first) + " = ?";
-        update += " WHERE rowid = ?";
-        if (fields.isEmpty()) return;
-        SQLite::Statement statement(db, update.toStdString());
+        SQLite::Statement statement(db, (update + rowCondition()).toStdString());
         int index = 1;
         for (const auto& [field, value] : fields) sql::bindText(statement, index++, value);
-        statement.bind(index, static_cast<int64_t>(id));
-        if (statement.exec() == 0)
-            throw StoreError(RowVanished,
-                             QStringLiteral("The row being saved is no longer in the library, so "
-                                            "the change was not saved."));
-        rows_[position_] = readRow(id);
+        bindRow(statement, index, row);
+        if (statement.exec() == 0) throw rowChanged();
+        rows_[position_] = readRow(row.id);
     });
 }
 

@@ -5,6 +5,8 @@
 #include <QString>
 #include <utility>
 
+#include "store/Sql.h"
+
 namespace store {
 
 class Library;
@@ -30,8 +32,14 @@ private:
 };
 
 // A navigable, searchable, updatable set of rows in stored order. It holds the
-// row id and the name of each row; the long texts are read from the file when
+// row id and the names of each row; the long texts are read from the file when
 // they are asked for, so that a large library opens without reading them.
+//
+// Every read and write by row id also matches the names the set read: another
+// program (the sqlite3 shell, or a second machine on a network share, where
+// locks may not hold) may have moved rows since, and a row id alone would then
+// lead to another item. Such a row is a StoreError RowChanged and nothing is
+// read or written.
 class RecordSet {
 public:
     // isBOF/isEOF: both true exactly when the set is empty. (EOF itself is a
@@ -67,8 +75,8 @@ private:
 
     struct Row {
         qint64 id = 0;
-        QByteArray name;
-        bool nameIsNull = false;
+        sql::StoredValue name;
+        sql::StoredValue category;  // of an item; unused for a category
     };
     enum class Pending { Nothing, Edit, AddNew };
 
@@ -78,6 +86,9 @@ private:
     Field nameField() const;
     const Row& currentRow();
     Row readRow(qint64 id);
+    Row rowFrom(SQLite::Statement& select, const Row* previous) const;
+    QByteArray rowCondition() const;
+    int bindRow(SQLite::Statement& statement, int index, const Row& row) const;
 
     const Library* library_;
     RecordSource source_;

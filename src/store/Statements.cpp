@@ -15,13 +15,13 @@ namespace {
 // Runs `sql`, whose leading placeholders take `leading` and whose trailing IN
 // list takes the stored spellings of the category.
 void runWithCategory(const Library& library, const QByteArray& sql, const QList<QString>& leading,
-                     const QList<QByteArray>& spellings) {
+                     const QList<sql::StoredValue>& spellings) {
     if (spellings.isEmpty()) return;
     SQLite::Statement statement(
         library.database(), (sql + " (" + sql::placeholders(spellings.size()) + ")").toStdString());
     int index = 1;
     for (const QString& value : leading) sql::bindText(statement, index++, value);
-    for (const QByteArray& spelling : spellings) sql::bindText(statement, index++, spelling);
+    for (const sql::StoredValue& spelling : spellings) sql::bindValue(statement, index++, spelling);
     statement.exec();
 }
 
@@ -38,7 +38,7 @@ void renameCategory(const Library& library, const QString& oldName, const QStrin
     inOneTransaction(library, [&] {
         SQLite::Statement categories(library.database(),
                                      "UPDATE Category SET Category = ? "
-                                     "WHERE Category = ? COLLATE NAMECASE");
+                                     "WHERE CAST(Category AS TEXT) = ? COLLATE NAMECASE");
         sql::bindText(categories, 1, newName);
         sql::bindText(categories, 2, oldName);
         categories.exec();
@@ -52,7 +52,7 @@ void renameItem(const Library& library, const QString& category, const QString& 
     inOneTransaction(library, [&] {
         runWithCategory(library,
                         "UPDATE Items SET ItemName = ? "
-                        "WHERE ItemName = ? COLLATE NAMECASE AND Category IN",
+                        "WHERE CAST(ItemName AS TEXT) = ? COLLATE NAMECASE AND Category IN",
                         {newName, oldName}, storedCategorySpellings(library, category));
     });
 }
@@ -70,7 +70,8 @@ void deleteCategory(const Library& library, const QString& category) {
         runWithCategory(library, "DELETE FROM Items WHERE Category IN", {},
                         storedCategorySpellings(library, category));
         SQLite::Statement categories(library.database(),
-                                     "DELETE FROM Category WHERE Category = ? COLLATE NAMECASE");
+                                     "DELETE FROM Category "
+                                     "WHERE CAST(Category AS TEXT) = ? COLLATE NAMECASE");
         sql::bindText(categories, 1, category);
         categories.exec();
     });
@@ -79,7 +80,8 @@ void deleteCategory(const Library& library, const QString& category) {
 void deleteItem(const Library& library, const QString& category, const QString& item) {
     inOneTransaction(library, [&] {
         runWithCategory(library,
-                        "DELETE FROM Items WHERE ItemName = ? COLLATE NAMECASE AND Category IN",
+                        "DELETE FROM Items "
+                        "WHERE CAST(ItemName AS TEXT) = ? COLLATE NAMECASE AND Category IN",
                         {item}, storedCategorySpellings(library, category));
     });
 }

@@ -8,7 +8,8 @@ class Library;
 
 // The action statements of the maintenance commands. Names are bound as
 // parameters and matched ignoring letter case, so a name holding quotes,
-// percent signs or semicolons matches exactly itself and nothing else.
+// percent signs or semicolons matches exactly itself and nothing else. A name
+// that another tool stored as a number or a BLOB is matched by its text.
 // Each call is one transaction: it changes everything it names or nothing.
 
 // Renames the category in Category and carries its items over to the new name.

@@ -19,7 +19,7 @@ enum ErrorNumber : int {
     LibraryReadOnly = 9007,
     LibraryExists = 9008,
     NoCurrentRow = 9009,
-    RowVanished = 9010,
+    RowChanged = 9010,
     BackupFailed = 9011,
     LibraryReplaced = 9012,
 };

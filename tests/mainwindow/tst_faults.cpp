@@ -37,7 +37,7 @@ frmSnibbet& startOnItem(WindowFixture& f) {
 
 void saveCode(frmSnibbet& w, const QString& text) {
     w.rTxtCode->setFocus(Qt::MouseFocusReason);
-    w.rTxtCode->setPlainText(text);
+    WindowFixture::typeInto(w.rTxtCode, text);
     w.rTxtNotes->setFocus(Qt::MouseFocusReason);
 }
 

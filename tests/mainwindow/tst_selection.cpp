@@ -80,7 +80,7 @@ void TestSelection::categoryWithoutItemsListsNothing() {
     WindowFixture f;
     f.lib.addCategory("lonely");
     frmSnibbet& w = f.start();
-    w.rTxtCode->setPlainText("left over");
+    WindowFixture::typeInto(w.rTxtCode, "left over");
     f.chooseCategory("lonely");
     QCOMPARE(w.cboItems->count(), 0);
     QCOMPARE(f.panelTexts(), (QStringList{"", "", ""}));

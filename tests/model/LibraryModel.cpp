@@ -7,6 +7,8 @@ namespace model {
 namespace {
 
 const QString kCaution = QStringLiteral("Caution...");
+// Where a text no item could take is kept; its name holds the time of day.
+const QString kKeptFile = QStringLiteral("\"<kept file>\"");
 const QString kSelectFirst =
     QStringLiteral("Please select a Category and a Code Item before you proceed.");
 
@@ -72,9 +74,28 @@ void Snibbet::start() {
     itemSource.reset();
 }
 
+// Every panel with typing in it is saved; a text no item can take is kept in
+// a file, and the user is told so.
 void Snibbet::close() {
-    if (!categoryText.isEmpty() && !itemText.isEmpty() && focus <= Notes && modified[focus])
-        save(focus);
+    static const char* const names[] = {"Code", "API and DLL Declarations", "Notes"};
+    for (int p = 0; p < 3; ++p) {
+        if (!modified[p]) continue;
+        modified[p] = false;
+        QString why;
+        if (itemText.isEmpty() || categoryText.isEmpty() || sourceRows().isEmpty())
+            why = QStringLiteral("no category and item were chosen");
+        else if (const int found = findInSource(itemText); found >= 0)
+            items[found].texts[p] = panels[p];
+        else
+            why = QStringLiteral("the category \"%1\" has no item named \"%2\"")
+                      .arg(categoryText, itemText);
+        if (!why.isEmpty())
+            messages << Box{QStringLiteral("What you typed into the %1 panel could not be saved "
+                                           "into the library, because %2. Snibbet has kept it "
+                                           "in the file %3, and it is on the clipboard too.")
+                                .arg(QLatin1String(names[p]), why, kKeptFile),
+                            kCaution};
+    }
     tidyUp();
 }
 
@@ -153,7 +174,8 @@ void Snibbet::save(int panel) {
             kCaution};
         return;
     }
-    items[found].texts[panel] = panels[panel];
+    // A panel left unchanged writes nothing.
+    if (modified[panel]) items[found].texts[panel] = panels[panel];
     modified[panel] = false;
     ++textsSaved;
 }

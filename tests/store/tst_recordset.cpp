@@ -183,7 +183,7 @@ void TestRecordSet::editOfVanishedRowFails() {
         rs.Update();
         QFAIL("an update of a deleted row reported success");
     } catch (const StoreError& e) {
-        QCOMPARE(e.number(), int(RowVanished));
+        QCOMPARE(e.number(), int(RowChanged));
     }
 }
 

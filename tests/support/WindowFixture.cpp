@@ -59,7 +59,13 @@ QStringList WindowFixture::entries(const QComboBox* list) {
     return names;
 }
 
+void WindowFixture::typeInto(PanelEdit* panel, const QString& text) {
+    panel->selectAll();
+    panel->insertPlainText(text);
+    if (text.isEmpty()) panel->markChanged(true);  // an empty panel typed empty is a change too
+}
+
 QStringList WindowFixture::panelTexts() const {
-    return {window->rTxtCode->toPlainText(), window->rTxtDeclares->toPlainText(),
-            window->rTxtNotes->toPlainText()};
+    return {window->rTxtCode->storedText(), window->rTxtDeclares->storedText(),
+            window->rTxtNotes->storedText()};
 }

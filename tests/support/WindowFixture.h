@@ -9,6 +9,7 @@
 #include "support/TempLibrary.h"
 
 class QComboBox;
+class PanelEdit;
 
 // The main window on a fresh library with the fake desktop: started as the
 // program starts it, driven as a user drives it, closed as a user closes it.
@@ -35,6 +36,9 @@ public:
     static void choose(QComboBox* list, const QString& name);
 
     static QStringList entries(const QComboBox* list);
+    // Replaces a panel's text as the user's own edit, as typing over all of
+    // it does (showing a text is no edit).
+    static void typeInto(PanelEdit* panel, const QString& text);
     // What the panels show: code, declarations, notes.
     QStringList panelTexts() const;
 };

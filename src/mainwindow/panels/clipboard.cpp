@@ -1,20 +1,6 @@
-#include <QTextCursor>
-
 #include "mainwindow/PanelEdit.h"
 #include "mainwindow/frmSnibbet.h"
 #include "platform/PlatformServices.h"
-
-namespace {
-
-QString selectedPlainText(const PanelEdit& box) {
-    QString text = box.textCursor().selectedText();
-    // A selection marks its line ends as paragraph or line separators.
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
-    return text;
-}
-
-}  // namespace
 
 void frmSnibbet::Panel_MouseUp(Panel& panel, Qt::MouseButton button) {
     if (button == Qt::RightButton) services_.popupMenu(*panel.menu);
@@ -24,7 +10,7 @@ void frmSnibbet::Panel_MouseUp(Panel& panel, Qt::MouseButton button) {
 // on the clipboard, even when another control has the focus.
 void frmSnibbet::mnuPanelCut_Click(Panel& panel) {
     services_.clipboardClear();
-    services_.clipboardSetText(selectedPlainText(*panel.box));
+    services_.clipboardSetText(panel.box->selectedStoredText());
     services_.sendKeys(QStringLiteral("+{Delete}"), panel.box);
 }
 
@@ -43,6 +29,6 @@ void frmSnibbet::mnuPanelPaste_Click(Panel& panel) {
 // is closed with the panel still focused. Showing a text marks the panel
 // unchanged, but clearing it is the user's change, so it is marked as one.
 void frmSnibbet::mnuPanelClear_Click(Panel& panel) {
-    panel.box->setPlainText(QString());
-    panel.box->document()->setModified(true);
+    panel.box->showStoredText(QString());
+    panel.box->markChanged(true);
 }

@@ -4,7 +4,9 @@
 #include "mainwindow/PanelEdit.h"
 #include "mainwindow/frmSnibbet.h"
 #include "mainwindow/maintenance/Words.h"
+#include "mainwindow/panels/UnsavedText.h"
 #include "platform/PlatformServices.h"
+#include "store/StoreError.h"
 
 // A panel's text is saved when the user moves the focus to another control of
 // this window, by mouse or keyboard. Opening a menu, a dialog or another
@@ -23,46 +25,80 @@ bool frmSnibbet::isSavePoint(Qt::FocusReason reason) const {
     }
 }
 
-// Writes the panel's plain text into the current item. With no item to write
-// to, the user is told so and the panel is emptied.
-void frmSnibbet::Panel_LostFocus(Panel& panel) {
+// Writes the panel's text into the current item, when the lists name one.
+// A panel the user did not change has nothing to write: the item keeps its
+// stored text exactly, also where the panel could not show it exactly (bytes
+// that are no UTF-8).
+frmSnibbet::PanelSave frmSnibbet::savePanel(Panel& panel) {
     store::RecordSet& rs = datItems.Recordset();
     const bool noRows = rs.isBOF() && rs.isEOF();
-    const QString category = cboCategory->currentText();
-    const QString item = cboItems->currentText();
-    if (item.isEmpty() || category.isEmpty() || noRows) {
-        services_.messageBox(
-            QStringLiteral("Please select a Category and a Code Item before you proceed."),
-            maintenance::kCautionTitle);
-        panel.box->setPlainText(QString());
-        panel.box->document()->setModified(false);
-        return;
-    }
-    rs.FindFirst(store::Field::ItemName, item);
-    if (rs.NoMatch()) {
-        // A typed item name that the category does not hold: the text is kept
-        // in the panel and never written into another item's row. The way out
-        // is to type a name it holds: choosing an item from the list would
-        // show that item's texts and so lose this one.
-        services_.messageBox(
-            QStringLiteral("The category \"%1\" has no item named \"%2\", so this text "
-                           "was not saved. Type the name of one of its items into the "
-                           "Item list, then leave the panel again. Choosing an item from "
-                           "the list would show that item's texts in place of this one.")
-                .arg(category, item),
-            maintenance::kCautionTitle);
-        return;
-    }
+    if (cboItems->currentText().isEmpty() || cboCategory->currentText().isEmpty() || noRows)
+        return PanelSave::NoSelection;
+    rs.FindFirst(store::Field::ItemName, cboItems->currentText());
+    // A typed item name that the category does not hold: the text is never
+    // written into another item's row.
+    if (rs.NoMatch()) return PanelSave::NoSuchItem;
     rs.Edit();
-    rs.setText(panel.field, panel.box->toPlainText());
+    if (panel.box->isChanged()) rs.setText(panel.field, panel.box->storedText());
     rs.Update();
-    panel.box->document()->setModified(false);
+    panel.box->markChanged(false);
+    return PanelSave::Saved;
 }
 
-// Closing the window with the close box moves no focus; the panel being
-// edited is saved first, so that closing never loses typing.
-void frmSnibbet::savePanelBeforeClosing() {
-    if (cboCategory->currentText().isEmpty() || cboItems->currentText().isEmpty()) return;
-    for (Panel& panel : panels)
-        if (panel.box->hasFocus() && panel.box->document()->isModified()) Panel_LostFocus(panel);
+// With no item to write to, the user is told so: without a selection the panel
+// is emptied; with an item name the category lacks, the text stays in the
+// panel, and the way out is to type a name it holds, since choosing an item
+// from the list would show that item's texts and so lose this one.
+void frmSnibbet::Panel_LostFocus(Panel& panel) {
+    switch (savePanel(panel)) {
+        case PanelSave::Saved:
+            return;
+        case PanelSave::NoSelection:
+            services_.messageBox(
+                QStringLiteral("Please select a Category and a Code Item before you proceed."),
+                maintenance::kCautionTitle);
+            panel.box->showStoredText(QString());
+            return;
+        case PanelSave::NoSuchItem:
+            services_.messageBox(
+                QStringLiteral("The category \"%1\" has no item named \"%2\", so this text "
+                               "was not saved. Type the name of one of its items into the "
+                               "Item list, then leave the panel again. Choosing an item from "
+                               "the list would show that item's texts in place of this one.")
+                    .arg(cboCategory->currentText(), cboItems->currentText()),
+                maintenance::kCautionTitle);
+            return;
+    }
+}
+
+// Every way the program ends saves what the user typed first: the close box,
+// the desktop closing the window while another one is active, the end of the
+// session and a request to terminate. A text that no item can take is kept in
+// a file beside the library, and on the clipboard, and the user is told where,
+// when there is still a user to tell.
+void frmSnibbet::savePanelsBeforeEnd(Telling telling) {
+    for (Panel& panel : panels) {
+        if (!panel.box->isChanged()) continue;
+        QString why;
+        try {
+            const PanelSave outcome = savePanel(panel);
+            if (outcome == PanelSave::Saved) continue;
+            why = outcome == PanelSave::NoSelection
+                      ? QStringLiteral("no category and item were chosen")
+                      : QStringLiteral("the category \"%1\" has no item named \"%2\"")
+                            .arg(cboCategory->currentText(), cboItems->currentText());
+        } catch (const store::StoreError& e) {
+            QString problem = e.text();
+            if (problem.endsWith(QLatin1Char('.'))) problem.chop(1);
+            why = QStringLiteral("of a problem with the library: %1").arg(problem);
+        }
+        const QString text = panel.box->storedText();
+        const QString file = unsaved::keep(dbLibrary.path(), panel.box->accessibleName(), text);
+        panel.box->markChanged(false);
+        if (telling == Telling::Quietly) continue;
+        services_.clipboardClear();
+        services_.clipboardSetText(text);
+        services_.messageBox(unsaved::report(panel.box->accessibleName(), why, file),
+                             maintenance::kCautionTitle);
+    }
 }

@@ -214,7 +214,7 @@ void TestAdding::addingAnItem() {
     arrange::fill(f.lib, {"Files", "New", "Ärger"}, items);
     f.start();
     if (!category.isEmpty()) f.chooseCategory(category);
-    f.window->rTxtNotes->setPlainText("typed, not saved");
+    WindowFixture::typeInto(f.window->rTxtNotes, "typed, not saved");
     const QStringList categories = arrange::categoryRows(f.lib);
 
     f.fake.inputAnswers << answer;

@@ -96,7 +96,7 @@ void TestDeleting::deletingACategory() {
             QTest::keyClicks(f.window->cboItems->lineEdit(), first);
     }
     f.window->cboCategory->setEditText(typed);
-    f.window->rTxtNotes->setPlainText("typed, not saved");
+    WindowFixture::typeInto(f.window->rTxtNotes, "typed, not saved");
     const QStringList panels = f.panelTexts();
 
     f.window->mnuDeleteCat->trigger();
@@ -164,7 +164,7 @@ void TestDeleting::deletingAnItem() {
     f.start();
     if (!category.isEmpty()) f.chooseCategory(category);
     if (!item.isEmpty()) f.chooseItem(item);
-    f.window->rTxtNotes->setPlainText("typed, not saved");
+    WindowFixture::typeInto(f.window->rTxtNotes, "typed, not saved");
     const QStringList panels = f.panelTexts();
 
     f.window->mnuDeleteItem->trigger();

@@ -304,7 +304,7 @@ void TestRenaming::renamingAnItem() {
         QTest::keyClicks(f.window->cboItems->lineEdit(), item);
     else if (!item.isEmpty())
         f.chooseItem(item);
-    f.window->rTxtNotes->setPlainText("typed, not saved");
+    WindowFixture::typeInto(f.window->rTxtNotes, "typed, not saved");
     const QStringList panels = f.panelTexts();
 
     f.fake.inputAnswers << name;

@@ -102,7 +102,7 @@ void TestClipboard::cutAndCopy() {
     WindowFixture f;
     frmSnibbet& w = f.start();
     QGuiApplication::clipboard()->setText("left over");
-    w.rTxtDeclares->setPlainText(text);
+    WindowFixture::typeInto(w.rTxtDeclares, text);
     select(w.rTxtDeclares, anchor, position);
     entry(w.panels[1], command)->trigger();
     deliverQueuedKeys();
@@ -121,7 +121,7 @@ void TestClipboard::pasteOnlySendsShiftInsert() {
     WindowFixture f;
     frmSnibbet& w = f.start();
     QGuiApplication::clipboard()->setText("PASTED");
-    w.rTxtNotes->setPlainText("ab");
+    WindowFixture::typeInto(w.rTxtNotes, "ab");
     select(w.rTxtNotes, 1, 1);
     w.panels[2].paste->trigger();
     deliverQueuedKeys();

@@ -38,7 +38,7 @@ private slots:
     void choosingAnotherItemSavesIntoTheOneEdited();
     void missingSelectionCautionsAndEmptiesThePanel_data();
     void missingSelectionCautionsAndEmptiesThePanel();
-    void leavingWithoutChangeStillWrites();
+    void leavingWithoutChangeWritesNothing();
     void emptyNotesAreStoredAsEmptyText_data();
     void emptyNotesAreStoredAsEmptyText();
     void formattedTextIsStoredAndShownPlain_data();
@@ -220,8 +220,8 @@ void TestSaving::missingSelectionCautionsAndEmptiesThePanel() {
 }
 
 // The file is changed behind the program's back; passing through each panel
-// without typing writes what the panels show.
-void TestSaving::leavingWithoutChangeStillWrites() {
+// without typing writes nothing: what the file holds stays.
+void TestSaving::leavingWithoutChangeWritesNothing() {
     WindowFixture f;
     frmSnibbet& w = startOnX(f);
     f.lib.exec(
@@ -232,17 +232,22 @@ void TestSaving::leavingWithoutChangeStillWrites() {
         QVERIFY(box->hasFocus());
         ctrlTab(box);
     }
-    COMPARE_ROWS(f.lib.rows("Items"), (QStringList{row("x"), row("y")}));
+    COMPARE_ROWS(f.lib.rows("Items"), (QStringList{"Snippets|x|other|other|other", row("y")}));
 }
 
 void TestSaving::emptyNotesAreStoredAsEmptyText_data() {
     QTest::addColumn<QString>("stored");
-    QTest::newRow("notes erased") << "'notes x'";
-    QTest::newRow("null notes passed through") << "NULL";
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("notes erased") << "'notes x'"
+                                  << "Snippets|x|code x|decl x|";
+    // Erasing an empty panel changes nothing, so nothing is written.
+    QTest::newRow("null notes passed through") << "NULL"
+                                               << "Snippets|x|code x|decl x|<null>";
 }
 
 void TestSaving::emptyNotesAreStoredAsEmptyText() {
     QFETCH(QString, stored);
+    QFETCH(QString, expected);
     WindowFixture f;
     f.lib.addCategory("Snippets");
     f.lib.exec("INSERT INTO Items VALUES ('Snippets', 'x', 'code x', 'decl x', " + stored + ")");
@@ -253,7 +258,7 @@ void TestSaving::emptyNotesAreStoredAsEmptyText() {
     QTest::keyClick(w.rTxtNotes, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(w.rTxtNotes, Qt::Key_Delete);
     QTest::mouseClick(w.rTxtCode->viewport(), Qt::LeftButton);
-    COMPARE_ROWS(f.lib.rows("Items"), (QStringList{"Snippets|x|code x|decl x|"}));
+    COMPARE_ROWS(f.lib.rows("Items"), (QStringList{expected}));
 }
 
 void TestSaving::formattedTextIsStoredAndShownPlain_data() {

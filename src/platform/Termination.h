@@ -1,0 +1,11 @@
+#pragma once
+
+// A request to stop from outside (SIGTERM at a session's end or from a service
+// manager, SIGHUP when its terminal closes, SIGINT from Ctrl+C) ends the event
+// loop in good order, so that what the user typed is saved on the way out,
+// instead of killing the program where it stands.
+namespace platform {
+
+void quitOnTerminationRequest();
+
+}  // namespace platform
