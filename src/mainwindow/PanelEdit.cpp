@@ -56,10 +56,8 @@ int lineEndAt(const QString& text, qsizetype i, int& kind) {
 constexpr int kLinesBeforeGrouping = 10000;
 constexpr int kLinesPerParagraph = 256;
 
-}  // namespace
-
-void PanelEdit::showStoredText(const QString& text) {
-    // Which line ends the text has, in order.
+// The line ends of `text`, in order.
+QList<int> lineEndsOf(const QString& text) {
     QList<int> ends;
     for (qsizetype i = 0; i < text.size(); ++i) {
         int kind = 0;
@@ -68,6 +66,18 @@ void PanelEdit::showStoredText(const QString& text) {
             i += length - 1;
         }
     }
+    return ends;
+}
+
+// Text copied from a panel carries its exact characters in this form as well,
+// so that pasting it into a panel (Copy is a cut and a paste) keeps its line
+// ends as they were.
+constexpr char kExactText[] = "application/x-snibbet-text";
+
+}  // namespace
+
+void PanelEdit::showStoredText(const QString& text) {
+    const QList<int> ends = lineEndsOf(text);
     const auto first = std::find_if(ends.cbegin(), ends.cend(), [](int k) { return k <= 2; });
     lineEnd_ = kLineEnds[first == ends.cend() ? 0 : *first];
     const bool alike =
@@ -96,15 +106,27 @@ void PanelEdit::showStoredText(const QString& text) {
     } else {
         // The editor breaks paragraphs at exactly the line ends found above.
         QTextEdit::setPlainText(text);
-        if (!alike) {
-            QTextBlock block = document()->begin();
-            for (int kind : ends) {
-                block.setUserState(kind);
-                block = block.next();
-            }
-        }
+        if (!alike) rememberLineEnds(document()->begin(), text, kNoLineEnd);
     }
     markChanged(false);
+}
+
+// Gives the paragraphs from `first` on the line ends of `text`, which was just
+// put there; the last of them keeps the line end its place had before.
+void PanelEdit::rememberLineEnds(QTextBlock first, const QString& text, int lastLineEnd) {
+    const QList<int> ends = lineEndsOf(text);
+    if (ends.isEmpty()) return;
+    QTextBlock block = first;
+    for (const int kind : ends) {
+        block.setUserState(kind);
+        block = block.next();
+    }
+    if (block.isValid())
+        block.setUserState(
+            lastLineEnd != kNoLineEnd
+                ? lastLineEnd
+                : static_cast<int>(std::find(std::begin(kLineEnds), std::end(kLineEnds), lineEnd_) -
+                                   std::begin(kLineEnds)));
 }
 
 QString PanelEdit::storedText() const {
@@ -150,8 +172,25 @@ void PanelEdit::markChanged(bool changed) {
 // Cut, Copy and dragging put the exact characters on the clipboard.
 QMimeData* PanelEdit::createMimeDataFromSelection() const {
     auto* data = new QMimeData;
-    data->setText(selectedStoredText());
+    const QString text = selectedStoredText();
+    data->setText(text);
+    data->setData(QLatin1String(kExactText), text.toUtf8());
     return data;
+}
+
+void PanelEdit::insertFromMimeData(const QMimeData* source) {
+    if (!source->hasFormat(QLatin1String(kExactText))) return QTextEdit::insertFromMimeData(source);
+    const QString text = QString::fromUtf8(source->data(QLatin1String(kExactText)));
+    QTextCursor cursor = textCursor();
+    cursor.beginEditBlock();
+    cursor.removeSelectedText();
+    const QTextBlock first = cursor.block();
+    const int lastLineEnd = first.userState();
+    cursor.insertText(text);
+    rememberLineEnds(first, text, lastLineEnd);
+    cursor.endEditBlock();
+    setTextCursor(cursor);
+    ensureCursorVisible();
 }
 
 void PanelEdit::focusOutEvent(QFocusEvent* event) {

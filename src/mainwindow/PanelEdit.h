@@ -3,6 +3,7 @@
 #include <QTextEdit>
 
 class QMimeData;
+class QTextBlock;
 
 // A text panel: a multi-line rich-text box that reports losing the focus and
 // the release of a mouse button, for the main window's handlers.
@@ -36,9 +37,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     QMimeData* createMimeDataFromSelection() const override;
+    void insertFromMimeData(const QMimeData* source) override;
 
 private:
     QString textBetween(int from, int to) const;
+    void rememberLineEnds(QTextBlock first, const QString& text, int lastLineEnd);
 
     // The line end of a new line, and of every line of a text whose lines all
     // end alike: the first line end of the text shown.

@@ -23,6 +23,8 @@ private slots:
     void aLongTextCopiesWithItsLineEnds();
     void pastingAnImageOrNothingChangesNothing_data();
     void pastingAnImageOrNothingChangesNothing();
+    void aNameOfAnyStoredType_data();
+    void aNameOfAnyStoredType();
 };
 
 void TestInput::aNameIsJustData_data() {
@@ -179,6 +181,58 @@ void TestInput::pastingAnImageOrNothingChangesNothing() {
     w.rTxtNotes->setFocus(Qt::MouseFocusReason);
     QCOMPARE(f.lib.rows("Items"), QStringList{"c|i|the code||"});
     QVERIFY(f.fake.messages.isEmpty());
+}
+
+void TestInput::aNameOfAnyStoredType_data() {
+    QTest::addColumn<QString>("field");  // the one holding a value that is not text
+    QTest::addColumn<QString>("type");
+    for (const char* field : {"Items.Category", "Category.Category", "Items.ItemName"})
+        for (const char* type : {"BLOB", "INTEGER", "REAL"})
+            QTest::addRow("%s %s", field, type) << field << type;
+}
+
+// The sqlite3 shell stores whatever it is given, and a table made by another
+// tool may have columns of no type: a number or a BLOB where Snibbet writes a
+// name reads as its text, and its category is listed, renamed and deleted
+// with it, never left behind.
+void TestInput::aNameOfAnyStoredType() {
+    QFETCH(QString, field);
+    QFETCH(QString, type);
+    const QString name = type == "REAL" ? "5.5" : "5";
+    const QString stored = type == "BLOB" ? "CAST('5' AS BLOB)" : name;
+    const auto value = [&](const QString& f) { return f == field ? stored : "'" + name + "'"; };
+    WindowFixture f;
+    f.lib.exec(
+        "DROP TABLE Category; CREATE TABLE Category (Category);"
+        "DROP TABLE Items; CREATE TABLE Items (Category, ItemName DEFAULT 'Empty', "
+        "Code DEFAULT '', Declares DEFAULT '', Notes DEFAULT '')");
+    f.lib.exec("INSERT INTO Category VALUES (" + value("Category.Category") +
+               "), ('zz');"
+               "INSERT INTO Items (Category, ItemName, Code) VALUES (" +
+               value("Items.Category") +
+               ", 'one', 'code one'), ('zz', 'two', 'code two'), ('zz', " +
+               value("Items.ItemName") + ", 'code five')");
+    frmSnibbet& w = f.start();
+    QCOMPARE(WindowFixture::entries(w.cboCategory), (QStringList{name, "zz"}));
+    f.chooseCategory(name);
+    QCOMPARE(WindowFixture::entries(w.cboItems), QStringList{"one"});
+    f.chooseCategory("zz");
+    QCOMPARE(WindowFixture::entries(w.cboItems), (QStringList{"two", name}));
+    f.chooseItem(name);
+    QCOMPARE(f.panelTexts().value(0), "code five");
+
+    f.fake.inputAnswers << "five"
+                        << "renamed";
+    w.mnuRenameItem->trigger();
+    f.chooseCategory(name);
+    w.mnuRenameCat->trigger();
+    f.chooseCategory("zz");
+    w.mnuDeleteCat->trigger();
+    QVERIFY2(f.fake.messages.isEmpty(), qPrintable(f.fake.messages.value(0).text));
+    QCOMPARE(f.lib.rows("Category"), QStringList{"renamed"});
+    QCOMPARE(f.lib.rows("Items"), QStringList{"renamed|one|code one||"});
+    f.close();
+    QCOMPARE(f.lib.rows("Items"), QStringList{"renamed|one|code one||"});
 }
 
 QTEST_MAIN(TestInput)

@@ -40,15 +40,33 @@ void TestBackup::copyIsAWholeLibraryMadeOnceADay() {
     QCOMPARE(view.rows("Items"), QStringList{"c|it's|" + QString(200000, 'x') + "|d|n"});
 }
 
+// Seven dated copies are kept; the user's own files in the folder, however
+// they are named, are never touched.
 void TestBackup::keepsTheLastSevenCopies() {
     TempLibrary lib;
+    const QDir folder(Backup::folderFor(lib.path()));
+    QVERIFY(QDir().mkpath(folder.path()));
+    const QStringList own{"Snibbet 1 my own copy before cleanup.mdb", "Snibbet 2026-13-45.mdb",
+                          "Snibbet 2026-11-01 before the big rename.mdb", "notes.txt"};
+    for (const QString& name : own) {
+        QFile file(folder.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("mine");
+    }
     const QDate first(2026, 11, 1);
     for (int i = 0; i < 10; ++i) QVERIFY(Backup::makeIfDue(lib.path(), first.addDays(i * 2)));
-    const QStringList copies =
-        QDir(Backup::folderFor(lib.path())).entryList(QDir::Files, QDir::Name);
-    QCOMPARE(copies.size(), Backup::kCopiesKept);
-    QCOMPARE(copies.first(), "Snibbet 2026-11-07.mdb");
-    QCOMPARE(copies.last(), "Snibbet 2026-11-19.mdb");
+    QStringList expected = own;
+    for (int day = 7; day <= 19; day += 2)
+        expected << QStringLiteral("Snibbet 2026-11-%1.mdb").arg(day, 2, 10, QLatin1Char('0'));
+    QStringList actual = folder.entryList(QDir::Files);
+    actual.sort();
+    expected.sort();
+    COMPARE_ROWS(actual, expected);
+    for (const QString& name : own) {
+        QFile file(folder.filePath(name));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), "mine");
+    }
 }
 
 void TestBackup::failureLeavesEarlierCopiesAndNoPartialFile() {

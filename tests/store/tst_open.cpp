@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -45,6 +46,25 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(bytes);
+}
+
+QByteArray bytesOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
+}
+
+// Another program's database, as its file holds it after that program closed.
+QByteArray foreignDatabase(const char* journalMode) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("contacts.db");
+    {
+        SQLite::Database db(path.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+        db.exec(std::string("PRAGMA journal_mode=") + journalMode);
+        db.exec(
+            "CREATE TABLE Contacts (Name TEXT, Phone TEXT);"
+            "INSERT INTO Contacts VALUES ('Ann', '555-0100')");
+    }
+    return bytesOf(path);
 }
 
 }  // namespace
@@ -101,6 +121,10 @@ void TestOpen::fileProblems_data() {
     QByteArray damaged("SQLite format 3\0", 16);
     damaged += QByteArray(4080, '\xff');
     QTest::newRow("damaged header") << damaged << int(store::NotADatabase) << "damaged";
+    QTest::newRow("another program's database")
+        << foreignDatabase("DELETE") << int(store::MissingTable) << "no table \"Category\"";
+    QTest::newRow("another program's database, with a log")
+        << foreignDatabase("WAL") << int(store::MissingTable) << "no table \"Category\"";
 }
 
 void TestOpen::fileProblems() {
@@ -113,7 +137,10 @@ void TestOpen::fileProblems() {
     QCOMPARE(errorOfOpening(dir.path(), &text), error);
     QVERIFY2(text.contains(saying), qPrintable(text));
     QVERIFY2(text.contains(Library::pathIn(dir.path())), qPrintable(text));
-    if (content == "<none>") QVERIFY(!QFile::exists(Library::pathIn(dir.path())));  // never created
+    // A refused file, and its folder, stay exactly as they were.
+    QCOMPARE(bytesOf(Library::pathIn(dir.path())), content);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+             content == "<none>" ? QStringList{} : QStringList{"Snibbet.mdb"});
 }
 
 void TestOpen::missingTableOrField_data() {
@@ -138,9 +165,11 @@ void TestOpen::missingTableOrField() {
     QFETCH(QString, saying);
     TempLibrary lib;
     lib.exec(sql);
+    const QByteArray before = bytesOf(lib.path());
     QString text;
     QCOMPARE(errorOfOpening(lib.folder(), &text), error);
     QVERIFY2(text.contains(saying), qPrintable(text));
+    QVERIFY(bytesOf(lib.path()) == before);
 }
 
 void TestOpen::readOnlyFile() {

@@ -48,6 +48,9 @@ private slots:
     void failedSaveKeepsTheRowAndEndsTheProgram();
     void closingWithTheCloseBoxSavesTheEditedPanel_data();
     void closingWithTheCloseBoxSavesTheEditedPanel();
+    void aVisitLeavesTheStoredTextAsItWas_data();
+    void aVisitLeavesTheStoredTextAsItWas();
+    void aRowMovedByAnotherProgramReceivesNothing();
 };
 
 void TestSaving::leavingForAnotherControlSaves_data() {
@@ -373,6 +376,102 @@ void TestSaving::closingWithTheCloseBoxSavesTheEditedPanel() {
     QVERIFY(!f.window);
     COMPARE_ROWS(f.lib.rows("Items"), (QStringList{row("x", 1, stored), row("y")}));
     QVERIFY(f.fake.messages.isEmpty());
+}
+
+void TestSaving::aVisitLeavesTheStoredTextAsItWas_data() {
+    QTest::addColumn<QByteArray>("stored");  // the bytes of x's code
+    QTest::addColumn<int>("lines");          // as the panel shows them
+    QTest::addColumn<bool>("utf8");
+    const auto text = [](const QString& t) { return t.toUtf8(); };
+    QTest::newRow("CRLF") << text("int main()\r\n{\r\n\treturn 0;\r\n}\r\n") << 5 << true;
+    QTest::newRow("lone CR") << text("a\rb\rc") << 3 << true;
+    QTest::newRow("mixed line ends") << text("a\r\nb\nc\rd\u2029e\r\n") << 6 << true;
+    QTest::newRow("no-break space in a string") << text("s = \"a\u00a0b\";") << 1 << true;
+    QTest::newRow("line and paragraph separators") << text("a\u2028b\u2029c") << 3 << true;
+    QTest::newRow("noncharacters") << text("a\ufdd0b\ufdd1c\ufffed") << 3 << true;
+    QTest::newRow("a NUL character") << QByteArray("a\0b", 3) << 1 << true;
+    QStringList lines;
+    for (int i = 0; i < 20000; ++i) lines << QStringLiteral("line %1;").arg(i);
+    QTest::newRow("20,000 CRLF lines") << text(lines.join("\r\n")) << 20000 << true;
+    QString mixed;
+    for (int i = 0; i < 20000; ++i) mixed += lines[i] + (i % 3 ? "\n" : "\r\n");
+    QTest::newRow("20,000 mixed lines") << text(mixed) << 20001 << true;
+    QTest::newRow("bytes that are no UTF-8") << QByteArray(
+                                                    "a\xff\xfe\xc3"
+                                                    "b")
+                                             << 1 << false;
+}
+
+// Clicking into a panel and out again writes nothing the user did not change:
+// the file keeps its bytes. Copying everything (a cut and a paste) puts the
+// exact characters on the clipboard, and what is then saved is the same text.
+void TestSaving::aVisitLeavesTheStoredTextAsItWas() {
+    QFETCH(QByteArray, stored);
+    QFETCH(int, lines);
+    QFETCH(bool, utf8);
+    WindowFixture f;
+    f.lib.addCategory("Snippets");
+    f.lib.addItem("Snippets", "x");
+    f.lib.exec(
+        "UPDATE Items SET Code = CAST(X'" + stored.toHex() +
+        "' AS TEXT); "
+        "CREATE VIEW CodeBytes AS SELECT rowid AS rowid, hex(Code), typeof(Code) FROM Items");
+    const auto storedCode = [&] { return f.lib.rows("CodeBytes"); };
+    const QStringList before = storedCode();
+    QCOMPARE(before, QStringList{"1|" + QString::fromLatin1(stored.toHex().toUpper()) + "|text"});
+    frmSnibbet& w = f.start();
+    f.chooseCategory("Snippets");
+    f.chooseItem("x");
+    QCOMPARE(w.rTxtCode->toPlainText().count('\n') + 1, lines);
+
+    clickInto(w.rTxtCode);
+    QTest::mouseClick(w.rTxtNotes->viewport(), Qt::LeftButton);
+    QCOMPARE(storedCode(), before);
+    if (!utf8) return;
+
+    clickInto(w.rTxtCode);
+    w.rTxtCode->selectAll();
+    w.panels[0].copy->trigger();
+    deliverQueuedKeys();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromUtf8(stored));
+    QVERIFY(w.rTxtCode->isChanged());
+    QTest::mouseClick(w.rTxtNotes->viewport(), Qt::LeftButton);
+    QVERIFY(f.fake.messages.isEmpty());
+    QCOMPARE(storedCode(), before);
+}
+
+// Another program re-sorted the file after the lists were read, so that the
+// row the window read as "Zeta" now holds "Alpha". Saving into it would
+// overwrite Alpha's code: nothing is written, the user is told, the typing
+// stays, and leaving the panel again saves it where Zeta is now.
+void TestSaving::aRowMovedByAnotherProgramReceivesNothing() {
+    WindowFixture f;
+    f.lib.addCategory("C");
+    f.lib.addItem("C", "Zeta", "zeta's code");
+    f.lib.addItem("C", "Alpha", "alpha's code");
+    frmSnibbet& w = f.start();
+    f.chooseCategory("C");
+    f.chooseItem("Zeta");
+    f.lib.exec(
+        "CREATE TEMP TABLE t AS SELECT * FROM Items ORDER BY ItemName; DELETE FROM Items; "
+        "INSERT INTO Items SELECT * FROM t");
+    const QStringList resorted{"C|Alpha|alpha's code||", "C|Zeta|zeta's code||"};
+    COMPARE_ROWS(f.lib.rows("Items"), resorted);
+
+    clickInto(w.rTxtCode);
+    QTest::keyClicks(w.rTxtCode, " edited");
+    QTest::mouseClick(w.rTxtNotes->viewport(), Qt::LeftButton);
+    COMPARE_ROWS(f.lib.rows("Items"), resorted);
+    QCOMPARE(f.fake.messages.size(), 1);
+    QVERIFY2(f.fake.messages[0].text.contains("Another program changed the library"),
+             qPrintable(f.fake.messages[0].text));
+    QVERIFY(f.fake.endedWith.isEmpty());
+    QCOMPARE(w.rTxtCode->toPlainText(), "zeta's code edited");
+
+    clickInto(w.rTxtCode);
+    QTest::mouseClick(w.rTxtNotes->viewport(), Qt::LeftButton);
+    COMPARE_ROWS(f.lib.rows("Items"),
+                 (QStringList{"C|Alpha|alpha's code||", "C|Zeta|zeta's code edited||"}));
 }
 
 QTEST_MAIN(TestSaving)
