@@ -3,8 +3,10 @@
 // one that runs as another user.
 //   jet_convert_worker FOLDER            prints "ok N ms" or "error N: text"
 //   jet_convert_worker FOLDER SEED       also pauses a random moment at each
-//                                        report of progress, so that kills
-//                                        land in every step of the work
+//                                        report of progress, longer at the
+//                                        last steps (keeping the original,
+//                                        putting the new file in its place),
+//                                        so that kills land in every step
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -25,8 +27,9 @@ int main(int argc, char* argv[]) {
     std::mt19937 random(argc == 3 ? static_cast<unsigned>(std::stoul(argv[2])) : 0);
     store::JetConversion::Progress pause;
     if (argc == 3)
-        pause = [&random](qint64, qint64) {
-            QThread::usleep(std::uniform_int_distribution<unsigned>(0, 3000)(random));
+        pause = [&random](qint64 done, qint64 total) {
+            const unsigned most = done + 2 >= total ? 80000 : 1000;
+            QThread::usleep(std::uniform_int_distribution<unsigned>(0, most)(random));
         };
     QElapsedTimer clock;
     clock.start();
