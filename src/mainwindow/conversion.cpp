@@ -24,7 +24,9 @@ bool offerConversion(const QString& folder, platform::PlatformServices& services
     QProgressDialog progress(QStringLiteral("Converting the library..."), QString(), 0, 1);
     progress.setWindowTitle(title);
     progress.setWindowModality(Qt::ApplicationModal);
+    // A conversion runs to its end; the box only shows how far it has come.
     progress.setCancelButton(nullptr);
+    progress.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     progress.setMinimumDuration(500);
     progress.setValue(0);
     store::JetConversion::run(folder, [&progress](qint64 done, qint64 total) {
