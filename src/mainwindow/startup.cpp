@@ -5,6 +5,7 @@
 #include <QWindow>
 
 #include "instructions/frmInstructions.h"
+#include "mainwindow/conversion.h"
 #include "mainwindow/frmSnibbet.h"
 #include "platform/Placement.h"
 #include "platform/PlatformServices.h"
@@ -14,6 +15,7 @@
 frmSnibbet* startSnibbet(const QString& folder, platform::PlatformServices& services) {
     const QString title = QStringLiteral("Snibbet");
     try {
+        if (!offerConversion(folder, services)) return nullptr;
         if (!QFileInfo::exists(store::Library::pathIn(folder))) {
             const QString offer =
                 QStringLiteral(

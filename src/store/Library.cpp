@@ -10,6 +10,7 @@
 #include <QFileInfo>
 
 #include "store/Checkpointer.h"
+#include "store/JetFile.h"
 #include "store/NameCompare.h"
 #include "store/StoreError.h"
 
@@ -70,7 +71,7 @@ void checkFileBeforeOpening(const QString& path) {
                                         "permissions.")
                              .arg(quoted(path), file.errorString()));
     const QByteArray head = file.read(32);
-    if (head.mid(4, 15) == "Standard Jet DB" || head.mid(4, 15) == "Standard ACE DB")
+    if (hasJetSignature(head) || hasAceSignature(head))
         throw StoreError(OlderFormat,
                          QStringLiteral("The library %1 is in the older Jet/Access database "
                                         "format, which Snibbet cannot read. Convert it to an "
@@ -230,10 +231,14 @@ void Library::createEmpty(const QString& folder) {
         auto db = connect(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
         configure(*db);
         db->exec("BEGIN");
-        db->exec(kCreateSchema);
-        db->exec(kCreateIndex);
+        createSchema(*db);
         db->exec("COMMIT");
     });
+}
+
+void Library::createSchema(SQLite::Database& db) {
+    db.exec(kCreateSchema);
+    db.exec(kCreateIndex);
 }
 
 }  // namespace store

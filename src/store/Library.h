@@ -24,6 +24,8 @@ public:
 
     // Writes a new, empty library into `folder`; refuses to overwrite one.
     static void createEmpty(const QString& folder);
+    // Writes the tables and index of an empty library into `db`.
+    static void createSchema(SQLite::Database& db);
 
     static QString pathIn(const QString& folder);
 

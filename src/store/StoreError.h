@@ -22,6 +22,10 @@ enum ErrorNumber : int {
     RowChanged = 9010,
     BackupFailed = 9011,
     LibraryReplaced = 9012,
+    JetDamaged = 9013,
+    JetProtected = 9014,
+    JetIncomplete = 9015,
+    ConversionFailed = 9016,
 };
 
 // The one exception type of the store: a number and a text a user can read,

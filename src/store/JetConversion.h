@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+namespace store {
+
+// Turns the library of the earlier Windows version, a Jet 3 or Jet 4 file
+// named "Snibbet.mdb", into a library of this program: the same file name,
+// every row of its four tables in their stored order, every value as it was.
+// The original file is kept, unchanged, beside it.
+class JetConversion {
+public:
+    // How far a conversion has come: `done` of `total` steps.
+    using Progress = std::function<void(qint64 done, qint64 total)>;
+
+    // The name the original file is kept under, before "(n).mdb".
+    static constexpr char kKeptStem[] = "Snibbet (Windows version)";
+
+    // Whether the library file in `folder` is one of the earlier version.
+    static bool isNeeded(const QString& folder);
+
+    // Where converting the library in `folder` will keep the original.
+    static QString keptOriginalPath(const QString& folder);
+
+    // Writes the new library beside the original under a passing name,
+    // reads it back, and only then keeps the original under
+    // keptOriginalPath() and gives the new file the library's name. A
+    // failure, or the program being killed, at any point leaves either the
+    // original untouched in its place or the finished library with the
+    // original beside it. A failure is a StoreError. Returns where the
+    // original now is.
+    static QString run(const QString& folder, const Progress& progress = {});
+};
+
+}  // namespace store
