@@ -41,6 +41,7 @@ frmInstructions::frmInstructions(platform::PlatformServices& services)
         QLabel* label = lblStatic[i] = new QLabel(this);
         label->setObjectName(QStringLiteral("lblStatic%1").arg(i));
         label->setGeometry(platform::twips::toPixels(165, kLabelTops[i], 8460, 450));
+        label->setTextFormat(Qt::PlainText);
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setFont(fonts::formFont());

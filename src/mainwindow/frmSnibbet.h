@@ -166,5 +166,7 @@ private:
 // window, or nullptr when the program should end.
 frmSnibbet* startSnibbet(const QString& folder, platform::PlatformServices& services);
 
-// The words of an error as the message box shows them.
+// The words of an error as the message box shows them: while Snibbet works,
+// and when it could not start.
 QString errorReport(int number, const QString& text);
+QString startupErrorReport(int number, const QString& text);

@@ -31,7 +31,9 @@ Control* place(Control* control, int left, int top, int width, int height) {
 // A heading keeps its place; where the desktop's font is wider than the one
 // the layout was drawn for, it grows to the right rather than clip its text.
 QLabel* label(QWidget* parent, const QString& caption, int left, int top) {
-    auto* l = place(new QLabel(caption, parent), left, top, 1890, 255);
+    auto* l = place(new QLabel(parent), left, top, 1890, 255);
+    l->setTextFormat(Qt::PlainText);
+    l->setText(caption);
     l->setFont(fonts::formFont());
     l->resize(std::max(l->width(), l->sizeHint().width()), l->height());
     return l;
@@ -222,6 +224,11 @@ QString errorReport(int number, const QString& text) {
                "%2)")
         .arg(text)
         .arg(number);
+}
+
+// A start that fails has changed nothing yet, so it speaks only of the start.
+QString startupErrorReport(int number, const QString& text) {
+    return QStringLiteral("%1\n\nSnibbet could not start.\n\n(Error %2)").arg(text).arg(number);
 }
 
 void frmSnibbet::guarded(const std::function<void()>& handler) {

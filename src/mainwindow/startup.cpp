@@ -1,5 +1,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QWindow>
@@ -12,25 +13,49 @@
 #include "store/StoreError.h"
 #include "store/TidyUp.h"
 
-frmSnibbet* startSnibbet(const QString& folder, platform::PlatformServices& services) {
+namespace {
+
+QString quoted(const QString& path) {
+    return QStringLiteral("\"%1\"").arg(QDir::toNativeSeparators(path));
+}
+
+// Offers an empty library where there is none yet, where one can be written;
+// false when Snibbet is to end.
+bool offerEmptyLibrary(const QString& folder, platform::PlatformServices& services) {
     const QString title = QStringLiteral("Snibbet");
+    if (!QFileInfo(folder).isWritable()) {
+        services.messageBox(
+            QStringLiteral("There is no library in the folder %1, and Snibbet cannot create one "
+                           "there, because the folder cannot be written. Make the folder "
+                           "writable, or put a library named \"%2\" into it, and start Snibbet "
+                           "again.")
+                .arg(quoted(folder), QString::fromLatin1(store::kLibraryFileName)),
+            title);
+        return false;
+    }
+    const QString offer = QStringLiteral(
+                              "There is no library in the folder %1 yet.\n\nCreate an empty "
+                              "library there now? Choose No to end Snibbet.")
+                              .arg(quoted(folder));
+    if (!services.askYesNo(offer, title)) return false;
+    store::Library::createEmpty(folder);
+    return true;
+}
+
+}  // namespace
+
+frmSnibbet* startSnibbet(const QString& folder, platform::PlatformServices& services) {
     try {
         if (!offerConversion(folder, services)) return nullptr;
-        if (!QFileInfo::exists(store::Library::pathIn(folder))) {
-            const QString offer =
-                QStringLiteral(
-                    "There is no library in %1 yet.\n\nCreate an empty library there "
-                    "now? Choose No to end Snibbet.")
-                    .arg(folder);
-            if (!services.askYesNo(offer, title)) return nullptr;
-            store::Library::createEmpty(folder);
-        }
+        if (!QFileInfo::exists(store::Library::pathIn(folder)) &&
+            !offerEmptyLibrary(folder, services))
+            return nullptr;
         auto* window = new frmSnibbet(store::Library::open(folder), services);
         window->Form_Load();
         window->startBackup();
         return window;
     } catch (const store::StoreError& e) {
-        services.messageBox(errorReport(e.number(), e.text()), title);
+        services.messageBox(startupErrorReport(e.number(), e.text()), QStringLiteral("Snibbet"));
         return nullptr;
     }
 }

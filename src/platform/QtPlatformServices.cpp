@@ -3,9 +3,12 @@
 #include <QAbstractPrintDialog>
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFontDatabase>
-#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
@@ -13,6 +16,7 @@
 #include <QPrinterInfo>
 #include <QScreen>
 #include <QTextDocument>
+#include <QVBoxLayout>
 
 #include "platform/KeyStrokes.h"
 #include "platform/Twips.h"
@@ -22,24 +26,58 @@ namespace platform {
 QtPlatformServices::QtPlatformServices() : chosen_(std::make_unique<QPrinter>()) {}
 QtPlatformServices::~QtPlatformServices() = default;
 
+namespace {
+
+// Every text a box shows is plain: a name may hold "<b>", "&lt;" or "&", and
+// is shown as the user wrote it, never as markup or an access key.
+int showBox(QMessageBox::Icon icon, const QString& text, const QString& title,
+            QMessageBox::StandardButtons buttons, QMessageBox::StandardButton preset) {
+    QMessageBox box(icon, title, QString(), buttons, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
+    if (preset != QMessageBox::NoButton) box.setDefaultButton(preset);
+    return box.exec();
+}
+
+// Wide enough that the desktop's title bar, with its buttons, shows the whole
+// title in its own (often bold and larger) font.
+int inputBoxWidth(const QString& title) {
+    QFont titleFont = QApplication::font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
+    return std::max(360, QFontMetrics(titleFont).horizontalAdvance(title) + 200);
+}
+
+}  // namespace
+
 void QtPlatformServices::messageBox(const QString& text, const QString& title) {
-    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok,
-                    QApplication::activeWindow());
-    box.exec();
+    showBox(QMessageBox::NoIcon, text, title, QMessageBox::Ok, QMessageBox::NoButton);
 }
 
 bool QtPlatformServices::askYesNo(const QString& text, const QString& title) {
-    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,
-                    QApplication::activeWindow());
-    box.setDefaultButton(QMessageBox::Yes);
-    return box.exec() == QMessageBox::Yes;
+    return showBox(QMessageBox::Question, text, title, QMessageBox::Yes | QMessageBox::No,
+                   QMessageBox::Yes) == QMessageBox::Yes;
 }
 
+// A box of its own rather than QInputDialog, whose prompt takes "&" for an
+// access key and may take the prompt for rich text.
 QString QtPlatformServices::inputBox(const QString& prompt, const QString& title) {
-    bool ok = false;
-    const QString answer = QInputDialog::getText(QApplication::activeWindow(), title, prompt,
-                                                 QLineEdit::Normal, QString(), &ok);
-    return ok ? answer : QString();
+    QDialog box(QApplication::activeWindow());
+    box.setWindowTitle(title);
+    auto* label = new QLabel(&box);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(prompt);
+    label->setWordWrap(true);
+    auto* answer = new QLineEdit(&box);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &box);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&box);
+    layout->addWidget(label);
+    layout->addWidget(answer);
+    layout->addWidget(buttons);
+    box.setMinimumWidth(inputBoxWidth(title));
+    return box.exec() == QDialog::Accepted ? answer->text() : QString();
 }
 
 QSizeF QtPlatformServices::screenSizeTwips() {

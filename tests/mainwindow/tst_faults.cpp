@@ -20,7 +20,8 @@ private slots:
     void diskFullDuringASave();
     void libraryReplacedWhileOpen();
     void libraryLockedByAnotherProgram();
-    void readOnlyLibraryAtStartUp();
+    void startUpWhereNothingCanBeWritten_data();
+    void startUpWhereNothingCanBeWritten();
 };
 
 namespace {
@@ -96,30 +97,50 @@ void TestWindowFaults::libraryLockedByAnotherProgram() {
     QCOMPARE(f.lib.rows("Items"), (QStringList{"c|i|original||", "c|j|other||"}));
 }
 
+void TestWindowFaults::startUpWhereNothingCanBeWritten_data() {
+    QTest::addColumn<bool>("library");
+    QTest::addColumn<bool>("writableFolder");
+    QTest::addColumn<QString>("saying");
+    QTest::newRow("a read-only folder with no library") << false << false << "cannot create one";
+    QTest::newRow("a library in a read-only folder") << true << false << "is read-only";
+    QTest::newRow("a read-only library") << true << true << "file is read-only";
+}
+
 // Root may write to any file, so the program is started as an ordinary user.
-void TestWindowFaults::readOnlyLibraryAtStartUp() {
+// The message names the folder or file and speaks of the start: no library is
+// offered where none can be written, and no change was made to be kept.
+void TestWindowFaults::startUpWhereNothingCanBeWritten() {
+    QFETCH(bool, library);
+    QFETCH(bool, writableFolder);
+    QFETCH(QString, saying);
     WindowFixture f;
-    QVERIFY(QFile::setPermissions(f.lib.path(),
-                                  QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-    QFile::setPermissions(f.lib.folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                              QFile::ReadOther | QFile::ExeOther |
-                                              QFile::WriteOther);
+    const auto everyone =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
+    if (library)
+        QVERIFY(QFile::setPermissions(f.lib.path(), QFile::ReadOwner | QFile::ReadOther));
+    else
+        QVERIFY(QFile::remove(f.lib.path()));
+    QVERIFY(QFile::setPermissions(f.lib.folder(),
+                                  writableFolder ? everyone | QFile::WriteOther : everyone));
     // A copy of the tool in a folder that every user may enter.
     QTemporaryDir bin;
-    QFile::setPermissions(bin.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                          QFile::ReadOther | QFile::ExeOther);
-    const QString toolCopy = bin.filePath("library_tool");
-    QVERIFY(QFile::copy(QStringLiteral(LIBRARY_TOOL), toolCopy));
+    QFile::setPermissions(bin.path(), everyone);
+    const QString toolCopy = bin.filePath("start_tool");
+    QVERIFY(QFile::copy(QStringLiteral(START_TOOL), toolCopy));
     QProcess tool;
-    QStringList command{toolCopy, "open", f.lib.folder()};
+    QStringList command{toolCopy, f.lib.folder()};
     if (geteuid() == 0)
         command =
             QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"} + command;
     tool.start(command.takeFirst(), command);
     QVERIFY(tool.waitForFinished());
     const QString said = QString::fromUtf8(tool.readAllStandardOutput());
-    QVERIFY2(said.startsWith("error 9007:"), qPrintable(said + tool.readAllStandardError()));
-    QVERIFY(said.contains("read-only"));
+    QVERIFY2(said.startsWith("message: ") && said.endsWith("ended\n"),
+             qPrintable(said + tool.readAllStandardError()));
+    QVERIFY2(said.contains(saying) && said.contains(library ? f.lib.path() : f.lib.folder()),
+             qPrintable(said));
+    QVERIFY2(!said.contains("change"), qPrintable(said));
+    QVERIFY(library == QFile::exists(f.lib.path()));
 }
 
 QTEST_MAIN(TestWindowFaults)

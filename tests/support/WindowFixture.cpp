@@ -59,6 +59,33 @@ QStringList WindowFixture::entries(const QComboBox* list) {
     return names;
 }
 
+QPoint WindowFixture::placeByTheRule(QSizeF screenTwips, const QWidget& window, float divisor) {
+    const float pixelsPerTwip = static_cast<float>(window.logicalDpiX()) / 1440.0f;
+    const QSize outer = window.frameGeometry().size();
+    const float width = static_cast<float>(outer.width()) / pixelsPerTwip;
+    const float height = static_cast<float>(outer.height()) / pixelsPerTwip;
+    const float left = static_cast<float>(screenTwips.width()) / 2.0f - width / 2.0f;
+    const float top = static_cast<float>(screenTwips.height()) / divisor - height / 2.0f;
+    return {qRound(left * pixelsPerTwip), qRound(top * pixelsPerTwip)};
+}
+
+bool WindowFixture::placedByTheRule(QSizeF screenTwips, const QWidget& window, float divisor) {
+    const auto framed = [&] { return window.frameGeometry().size() != window.size(); };
+    if (!QTest::qWaitFor(framed, 2000)) {
+        qWarning("the window got no frame");
+        return false;
+    }
+    const auto placed = [&] {
+        return (window.frameGeometry().topLeft() - placeByTheRule(screenTwips, window, divisor))
+                   .manhattanLength() <= 1;
+    };
+    if (QTest::qWaitFor(placed, 2000)) return true;
+    const QPoint expected = placeByTheRule(screenTwips, window, divisor);
+    qWarning("the window's frame is at %d,%d, the rule puts it at %d,%d",
+             window.frameGeometry().x(), window.frameGeometry().y(), expected.x(), expected.y());
+    return false;
+}
+
 void WindowFixture::typeInto(PanelEdit* panel, const QString& text) {
     panel->selectAll();
     panel->insertPlainText(text);

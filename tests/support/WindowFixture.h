@@ -41,4 +41,11 @@ public:
     static void typeInto(PanelEdit* panel, const QString& text);
     // What the panels show: code, declarations, notes.
     QStringList panelTexts() const;
+
+    // Where a window belongs by the placement rule: its outer size (frame and
+    // title bar included) in twips, centred across the screen, its middle at
+    // 1/`divisor` of the screen's height, in single precision; in pixels.
+    static QPoint placeByTheRule(QSizeF screenTwips, const QWidget& window, float divisor);
+    // Waits for the desktop's frame, then checks the window against the rule.
+    static bool placedByTheRule(QSizeF screenTwips, const QWidget& window, float divisor);
 };

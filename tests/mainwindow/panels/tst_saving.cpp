@@ -1,14 +1,18 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTextBlock>
+#include <QTimer>
+#include <csignal>
 
 #include "mainwindow/panels/PanelSupport.h"
+#include "platform/Termination.h"
 
 using namespace panelsupport;
 
@@ -48,6 +52,10 @@ private slots:
     void failedSaveKeepsTheRowAndEndsTheProgram();
     void closingWithTheCloseBoxSavesTheEditedPanel_data();
     void closingWithTheCloseBoxSavesTheEditedPanel();
+    void everyWayOfEndingSavesTheTyping_data();
+    void everyWayOfEndingSavesTheTyping();
+    void aTextNoItemCanTakeIsKeptAtClose_data();
+    void aTextNoItemCanTakeIsKeptAtClose();
     void aVisitLeavesTheStoredTextAsItWas_data();
     void aVisitLeavesTheStoredTextAsItWas();
     void aRowMovedByAnotherProgramReceivesNothing();
@@ -376,6 +384,80 @@ void TestSaving::closingWithTheCloseBoxSavesTheEditedPanel() {
     QVERIFY(!f.window);
     COMPARE_ROWS(f.lib.rows("Items"), (QStringList{row("x", 1, stored), row("y")}));
     QVERIFY(f.fake.messages.isEmpty());
+}
+
+void TestSaving::everyWayOfEndingSavesTheTyping_data() {
+    QTest::addColumn<QString>("way");
+    QTest::newRow("closed from outside while another window is active") << "inactive close";
+    QTest::newRow("the session ends") << "event loop ends";
+    QTest::newRow("told to terminate") << "SIGTERM";
+}
+
+// The typing reaches the file however the program ends, also when the window
+// is not active and so has no focused panel, and when no close ever comes.
+void TestSaving::everyWayOfEndingSavesTheTyping() {
+    QFETCH(QString, way);
+    WindowFixture f;
+    frmSnibbet& w = startOnX(f);
+    clickInto(w.rTxtDeclares);
+    QTest::keyClicks(w.rTxtDeclares, " edited");
+    if (way == "inactive close") {
+        w.mnuInstructions->trigger();
+        QVERIFY(QTest::qWaitFor([&] { return !w.isActiveWindow(); }));
+        w.close();
+    } else {
+        if (way == "SIGTERM") {
+            platform::quitOnTerminationRequest();
+            QTimer::singleShot(0, [] { ::raise(SIGTERM); });
+        } else {
+            QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+        }
+        QCoreApplication::exec();
+    }
+    COMPARE_ROWS(f.lib.rows("Items"), (QStringList{row("x", 1, "decl x edited"), row("y")}));
+    QVERIFY(f.fake.messages.isEmpty());
+}
+
+void TestSaving::aTextNoItemCanTakeIsKeptAtClose_data() {
+    QTest::addColumn<QString>("way");
+    QTest::newRow("closed by the user: told, kept in a file and on the clipboard") << "close";
+    QTest::newRow("the session ends: kept in a file") << "event loop ends";
+}
+
+// The item list names no item of the category: the typing cannot go into the
+// library, and is kept where the user can have it.
+void TestSaving::aTextNoItemCanTakeIsKeptAtClose() {
+    QFETCH(QString, way);
+    WindowFixture f;
+    frmSnibbet& w = startOnX(f);
+    typeIntoList(w.cboItems, "zzz");
+    clickInto(w.rTxtCode);
+    QTest::keyClicks(w.rTxtCode, "\u00a0kept");
+    const QString typed = "code x\u00a0kept";
+    if (way == "close") {
+        f.close();
+    } else {
+        QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+        QCoreApplication::exec();
+    }
+    COMPARE_ROWS(f.lib.rows("Items"), (QStringList{row("x"), row("y")}));
+    const QDir backups(f.lib.folder() + "/Snibbet backups");
+    const QStringList kept = backups.entryList({"Unsaved Code text *.txt"}, QDir::Files);
+    QCOMPARE(kept.size(), 1);
+    QFile file(backups.filePath(kept[0]));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(file.readAll()), typed);
+    if (way == "close") {
+        QCOMPARE(f.fake.messages.size(), 1);
+        const QString message = f.fake.messages[0].text;
+        QVERIFY2(message.contains("has no item named \"zzz\"") &&
+                     message.contains(backups.filePath(kept[0])) &&
+                     !message.contains("leave the panel"),
+                 qPrintable(message));
+        QCOMPARE(f.fake.clipboardCalls.last(), "SetText:" + typed);
+    } else {
+        QVERIFY(f.fake.messages.isEmpty());
+    }
 }
 
 void TestSaving::aVisitLeavesTheStoredTextAsItWas_data() {
