@@ -3,29 +3,26 @@
 #include <QString>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
+#include <numeric>
 #include <stdexcept>
-#include <utility>
 #include <vector>
 
-#include "BareSqlite.h"
 #include "SnippetNames.h"
 #include "SnippetTexts.h"
 #include "store/Library.h"
+#include "store/RecordSet.h"
+#include "store/Transaction.h"
 
 namespace bench {
 namespace {
 
 namespace fs = std::filesystem;
+using store::Field;
 
 // Beside the library: the parameters it was generated with and its size, so
 // that a later run can tell whether the file is still the one it asks for.
 constexpr char kShapeFileName[] = "Snibbet.mdb.shape";
-
-struct Slot {
-    std::int64_t category;
-    std::int64_t item;
-};
 
 // Fisher-Yates with our own bounded draw, so that a seed gives the same order
 // on every standard library.
@@ -35,97 +32,67 @@ void shuffle(std::vector<T>& values, std::mt19937_64& random) {
         std::swap(values[i - 1], values[below(random, i)]);
 }
 
-std::vector<Slot> itemSlots(const LibraryShape& shape) {
-    std::vector<Slot> places;
-    places.reserve(static_cast<std::size_t>(shape.items));
-    for (std::int64_t i = 0; i < shape.items; ++i)
-        places.push_back({i / shape.perCategory, i % shape.perCategory});
-    return places;
-}
-
 // The size of one text: its share of the whole, give or take a fifth.
 std::size_t share(std::mt19937_64& random, std::int64_t textBytes, int percent) {
     const std::int64_t mean = textBytes * percent / 100;
-    const auto spread = static_cast<std::int64_t>(below(random, 41)) - 20;  // -20 .. +20 %
+    const auto spread = static_cast<std::int64_t>(below(random, 41)) - 20;
     return static_cast<std::size_t>(std::max<std::int64_t>(0, mean + mean * spread / 100));
 }
 
-// Indexes are dropped while the rows go in and built again afterwards, from
-// the statements the file itself holds, which is much faster than keeping
-// them up to date through 100,000 inserts in random order.
-std::vector<std::string> dropIndexes(BareConnection& db) {
-    std::vector<std::pair<std::string, std::string>> indexes;
-    {
-        BareStatement select(db,
-                             "SELECT name, sql FROM sqlite_schema WHERE type = 'index' AND "
-                             "sql IS NOT NULL");
-        while (select.step()) indexes.emplace_back(select.text(0), select.text(1));
-    }
-    std::vector<std::string> creates;
-    for (const auto& [name, sql] : indexes) {
-        db.exec(("DROP INDEX \"" + name + "\"").c_str());
-        creates.push_back(sql);
-    }
-    return creates;
+QString q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-void insertCategories(BareConnection& db, const LibraryShape& shape, std::mt19937_64& random) {
-    std::vector<std::int64_t> order(static_cast<std::size_t>(shape.categories()));
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::int64_t>(i);
-    shuffle(order, random);
-    BareStatement insert(db, "INSERT INTO Category (Category) VALUES (?)");
-    for (const std::int64_t category : order) {
-        const std::string name = categoryName(category);
-        insert.bindText(1, name);
-        insert.step();
-        insert.reset();
-    }
-}
-
-void insertItems(BareConnection& db, const LibraryShape& shape, std::mt19937_64& random) {
+// Every row goes in through the store's record sets, in one transaction.
+void insertRows(const store::Library& library, const LibraryShape& shape) {
+    std::mt19937_64 random(shape.seed);
     SnippetTexts texts(random);
-    std::vector<Slot> places = itemSlots(shape);
-    shuffle(places, random);
-    const Slot big{shape.categories() / 2, 0};
-    const std::string bigCode = shape.bigItemBytes > 0
-                                    ? texts.longCode(static_cast<std::size_t>(shape.bigItemBytes))
-                                    : std::string();
+    store::Transaction transaction(library);
 
-    BareStatement insert(db,
-                         "INSERT INTO Items (Category, ItemName, Code, Declares, Notes) "
-                         "VALUES (?, ?, ?, ?, ?)");
-    for (const Slot& slot : places) {
-        const bool isBig =
-            shape.bigItemBytes > 0 && slot.category == big.category && slot.item == big.item;
-        const std::string category = categoryName(slot.category);
-        const std::string name = isBig ? "big snippet" : itemName(slot.category, slot.item);
-        insert.bindText(1, category);
-        insert.bindText(2, name);
-        insert.bindText(
-            3, isBig ? std::string_view(bigCode) : texts.code(share(random, shape.textBytes, 60)));
-        insert.bindText(4, texts.declares(share(random, shape.textBytes, 15)));
-        insert.bindText(5, texts.notes(share(random, shape.textBytes, 25)));
-        insert.step();
-        insert.reset();
+    std::vector<std::int64_t> categories(static_cast<std::size_t>(shape.categories()));
+    std::iota(categories.begin(), categories.end(), 0);
+    shuffle(categories, random);
+    store::DataSource categoryTable(library,
+                                    store::RecordSource::wholeTable(store::Table::Category));
+    store::RecordSet& categoryRows = categoryTable.Recordset();
+    for (const std::int64_t c : categories) {
+        categoryRows.AddNew();
+        categoryRows.setText(Field::Category, q(categoryName(c)));
+        categoryRows.Update();
     }
+
+    std::vector<std::int64_t> places(static_cast<std::size_t>(shape.items));
+    std::iota(places.begin(), places.end(), 0);
+    shuffle(places, random);
+    const std::int64_t big = shape.categories() / 2 * shape.perCategory;
+    store::DataSource itemTable(library, store::RecordSource::wholeTable(store::Table::Items));
+    store::RecordSet& items = itemTable.Recordset();
+    for (const std::int64_t slot : places) {
+        const std::int64_t category = slot / shape.perCategory;
+        const bool isBig = shape.bigItemBytes > 0 && slot == big;
+        items.AddNew();
+        items.setText(Field::Category, q(categoryName(category)));
+        items.setText(Field::ItemName, isBig ? QStringLiteral("big snippet")
+                                             : q(itemName(category, slot % shape.perCategory)));
+        items.setText(Field::Code,
+                      isBig ? q(texts.longCode(static_cast<std::size_t>(shape.bigItemBytes)))
+                            : q(texts.code(share(random, shape.textBytes, 60))));
+        items.setText(Field::Declares, q(texts.declares(share(random, shape.textBytes, 15))));
+        items.setText(Field::Notes, q(texts.notes(share(random, shape.textBytes, 25))));
+        items.Update();
+    }
+    transaction.commit();
+}
+
+fs::path libraryFile(const std::string& folder) {
+    return store::Library::pathIn(QString::fromStdString(folder)).toStdString();
 }
 
 std::string shapeRecord(const LibraryShape& shape, const fs::path& library) {
     return shape.describe() + "\nbytes=" + std::to_string(fs::file_size(library)) + "\n";
 }
 
-std::string readWhole(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 }  // namespace
-
-std::int64_t LibraryShape::categories() const {
-    return (items + perCategory - 1) / perCategory;
-}
 
 std::string LibraryShape::describe() const {
     return "items=" + std::to_string(items) + " per-category=" + std::to_string(perCategory) +
@@ -139,26 +106,9 @@ void generateLibrary(const std::string& folder, const LibraryShape& shape) {
     fs::create_directories(folder);
     const QString qFolder = QString::fromStdString(folder);
     store::Library::createEmpty(qFolder);
-
-    std::mt19937_64 random(shape.seed);
-    {
-        BareConnection db(store::Library::pathIn(qFolder).toStdString());
-        // Nothing to protect yet: if this fails, the file is thrown away.
-        db.exec("PRAGMA journal_mode=OFF");
-        db.exec("PRAGMA synchronous=OFF");
-        db.exec("BEGIN");
-        const std::vector<std::string> indexes = dropIndexes(db);
-        insertCategories(db, shape, random);
-        insertItems(db, shape, random);
-        for (const std::string& create : indexes) db.exec(create.c_str());
-        db.exec("COMMIT");
-    }
-    // Opening it as Snibbet does proves the file is a library and leaves it
-    // in the journal mode the store chooses.
-    store::Library::open(qFolder);
-    const fs::path library = store::Library::pathIn(qFolder).toStdString();
+    insertRows(store::Library::open(qFolder), shape);
     std::ofstream(fs::path(folder) / kShapeFileName, std::ios::binary)
-        << shapeRecord(shape, library);
+        << shapeRecord(shape, libraryFile(folder));
 }
 
 std::string libraryFolderFor(const std::string& root, const LibraryShape& shape) {
@@ -170,13 +120,13 @@ std::string libraryFolderFor(const std::string& root, const LibraryShape& shape)
 }
 
 bool ensureLibrary(const std::string& folder, const LibraryShape& shape) {
-    const fs::path library = store::Library::pathIn(QString::fromStdString(folder)).toStdString();
+    const fs::path library = libraryFile(folder);
     const fs::path record = fs::path(folder) / kShapeFileName;
-    const fs::path log = library.string() + "-wal";
-    if (fs::exists(library) && fs::exists(record) && !fs::exists(log) &&
-        readWhole(record) == shapeRecord(shape, library))
-        return false;
-
+    if (fs::exists(library) && fs::exists(record) && !fs::exists(library.string() + "-wal")) {
+        std::ifstream in(record, std::ios::binary);
+        if (std::string(std::istreambuf_iterator<char>(in), {}) == shapeRecord(shape, library))
+            return false;
+    }
     // Only a library this generator wrote is ever replaced: never a user's.
     if (fs::exists(library) && !fs::exists(record))
         throw std::runtime_error(library.string() +

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <chrono>
 #include <optional>
 
 class QAction;
@@ -23,9 +22,8 @@ class WindowServices;
 void settle();
 
 // startSnibbet, then events until the window is the active window and its
-// category list is filled. Throws when the window does not come up.
-frmSnibbet* startWindow(const QString& folder, WindowServices& services,
-                        std::chrono::milliseconds patience = std::chrono::seconds(60));
+// category list is filled and painted. Throws when the window does not come up.
+frmSnibbet* startWindow(const QString& folder, WindowServices& services);
 
 // Releases a window without closing it: no tidy-up, the library stays as it is.
 void discardWindow(frmSnibbet* window);
@@ -35,11 +33,9 @@ void discardWindow(frmSnibbet* window);
 void closeWindow(frmSnibbet* window);
 
 QStringList entries(const QComboBox& list);
-int indexOf(const QComboBox& list, const QString& text);
 
 // A click on an entry of a list: the focus moves to it, the entry becomes
 // current and the list reports the choice.
-void choose(QComboBox& list, int index);
 void choose(QComboBox& list, const QString& text);
 
 // Puts the caret at the end of the panel's text and types `text` key by key.

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace bench {
 
@@ -26,10 +27,11 @@ void WindowServices::endProgram(int exitCode) {
     unexpected << QStringLiteral("the program ended with %1").arg(exitCode);
 }
 
-void WindowServices::check(const char* during) const {
+void WindowServices::check(const char* during) {
     if (unexpected.isEmpty()) return;
+    const QStringList seen = std::exchange(unexpected, {});
     throw std::runtime_error(std::string("while ") + during + ": " +
-                             unexpected.join(QStringLiteral("; ")).toStdString());
+                             seen.join(QStringLiteral("; ")).toStdString());
 }
 
 }  // namespace bench

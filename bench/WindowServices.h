@@ -30,8 +30,9 @@ public:
     void printerEndDoc() override {}
     void endProgram(int exitCode) override;
 
-    // Throws, naming what happened, when anything unexpected was recorded.
-    void check(const char* during) const;
+    // Throws, naming what happened, when anything unexpected was recorded;
+    // the record starts afresh.
+    void check(const char* during);
 };
 
 }  // namespace bench
