@@ -34,17 +34,27 @@ void exec(sqlite3* db, const char* sql) {
         throw std::runtime_error(std::string(sql) + ": " + sqlite3_errmsg(db));
 }
 
+void floorStatements(const store::Library& library, State& state, bool stepByStep) {
+    sqlite3* db = library.database().getHandle();
+    exec(db, "BEGIN IMMEDIATE");
+    const auto timed = [&](const std::string& counter, const char* sql) {
+        const double seconds = secondsOf([&] { exec(db, sql); });
+        if (stepByStep) state.counters[counter] = seconds * 1e3;
+    };
+    for (int step = 1; step <= store::TidyUp::kSteps; ++step)
+        timed((step < 10 ? "step0" : "step") + std::to_string(step),
+              store::TidyUp::statement(step));
+    timed("step13_commit", "COMMIT");
+}
+
 }  // namespace
 
-Options parseOptions(int argc, char** argv, const char* usage,
-                     std::initializer_list<std::pair<const char*, bool*>> flags) {
+Options parseOptions(int argc, char** argv, const char* flag, const char* flagHelp) {
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
-        const auto flag = std::find_if(flags.begin(), flags.end(),
-                                       [&](const auto& f) { return option == f.first; });
-        if (flag != flags.end()) {
-            *flag->second = true;
+        if (option == flag) {
+            options.flag = true;
         } else if (option == "--data-dir" && i + 1 < argc) {
             options.dataDir = argv[++i];
         } else if (option == "--sizes" && i + 1 < argc) {
@@ -53,18 +63,21 @@ Options parseOptions(int argc, char** argv, const char* usage,
             for (std::string size; std::getline(list, size, ',');)
                 options.sizes.push_back(std::stoll(size));
         } else {
-            std::fputs(usage, stderr);
+            std::fprintf(stderr,
+                         "usage: %s [--sizes N,N,...] [--data-dir DIR] [%s] [--benchmark_...]\n"
+                         "  --sizes     library sizes in items (default 1000,10000,100000)\n"
+                         "  --data-dir  where generated libraries are kept for the next run "
+                         "(default /tmp/snibbet-bench)\n  %-10s  %s\n",
+                         argv[0], flag, flag, flagHelp);
             std::exit(2);
         }
     }
     options.work = options.dataDir + "/work-" + std::to_string(::getpid());
     // A library, its copies and the tidy-up's log take many times its size.
     fs::create_directories(options.dataDir);
-    const std::int64_t largest = *std::max_element(options.sizes.begin(), options.sizes.end());
-    const auto needed = static_cast<std::uintmax_t>(largest) * 2400 * 16;
-    if (fs::space(options.dataDir).available < needed) {
-        std::fprintf(stderr, "not enough free space in %s: about %ju MiB needed\n",
-                     options.dataDir.c_str(), needed >> 20);
+    const auto largest = *std::max_element(options.sizes.begin(), options.sizes.end());
+    if (fs::space(options.dataDir).available < static_cast<std::uintmax_t>(largest) * 40000) {
+        std::fprintf(stderr, "not enough free space in %s\n", options.dataDir.c_str());
         std::exit(1);
     }
     return options;
@@ -72,24 +85,20 @@ Options parseOptions(int argc, char** argv, const char* usage,
 
 std::string preparedLibrary(const Options& options, const LibraryShape& shape) {
     const std::string folder = libraryFolderFor(options.dataDir, shape);
-    std::fprintf(stderr, "%lld items: checking %s\n", static_cast<long long>(shape.items),
-                 folder.c_str());
-    if (ensureLibrary(folder, shape)) std::fprintf(stderr, "  generated\n");
+    std::fprintf(stderr, "%s: %s\n", folder.c_str(), ensureLibrary(folder, shape) ? "new" : "kept");
     return folder;
 }
 
-void copyLibrary(const std::string& fromFolder, const std::string& toFolder) {
-    const fs::path to = store::Library::pathIn(q(toFolder)).toStdString();
+QString copyLibrary(const std::string& fromFolder, const std::string& toFolder) {
+    const QString folder = QString::fromStdString(toFolder);
+    const fs::path to = store::Library::pathIn(folder).toStdString();
     fs::create_directories(toFolder);
     for (const char* suffix : {"", "-wal", "-shm", "-journal"}) fs::remove(to.string() + suffix);
-    fs::copy_file(store::Library::pathIn(q(fromFolder)).toStdString(), to);
+    fs::copy_file(store::Library::pathIn(QString::fromStdString(fromFolder)).toStdString(), to);
     flush(to);
     flush(toFolder);
     ::sync();
-}
-
-QString q(const std::string& text) {
-    return QString::fromStdString(text);
+    return folder;
 }
 
 Memory memoryNow() {
@@ -114,8 +123,7 @@ std::map<std::string, double> childFigures(const QStringList& arguments) {
     child.start(QString::fromStdString(fs::read_symlink("/proc/self/exe").string()), arguments);
     if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit ||
         child.exitCode() != 0)
-        throw std::runtime_error("the child process failed: " +
-                                 arguments.join(QLatin1Char(' ')).toStdString());
+        throw std::runtime_error("the child failed: " + arguments.join(' ').toStdString());
     std::map<std::string, double> figures;
     std::istringstream lines(child.readAllStandardOutput().toStdString());
     std::string key;
@@ -123,19 +131,43 @@ std::map<std::string, double> childFigures(const QStringList& arguments) {
     return figures;
 }
 
-void setJournalMode(const store::Library& library, const char* mode) {
-    SQLite::Database& db = library.database();
-    const std::string now = db.execAndGet(std::string("PRAGMA journal_mode=") + mode).getString();
-    if (!std::equal(now.begin(), now.end(), mode, mode + std::strlen(mode),
-                    [](char a, char b) { return std::tolower(a) == std::tolower(b); }))
-        throw std::runtime_error(std::string("the library stays in journal mode ") + now);
+benchmark::internal::Benchmark* addCase(const std::string& name, std::int64_t items,
+                                        int repetitions, const char* target,
+                                        std::function<void(State&)> body) {
+    // After an error the later repetitions fail too: Google Benchmark 1.7
+    // would aggregate a first failed repetition's figures with the others.
+    auto failed = std::make_shared<std::string>();
+    const auto run = [=](State& state) {
+        try {
+            if (!failed->empty()) throw std::runtime_error(*failed);
+            body(state);
+        } catch (const std::exception& e) {
+            if (failed->empty()) std::fprintf(stderr, "%s failed: %s\n", name.c_str(), e.what());
+            *failed = e.what();
+            state.SkipWithError(e.what());
+        }
+        state.SetLabel(target);
+    };
+    return benchmark::RegisterBenchmark(name.c_str(), run)
+        ->Arg(items)
+        ->Iterations(1)
+        ->Repetitions(repetitions)
+        ->ReportAggregatesOnly(true)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
 }
 
-void timeClosing(benchmark::State& state, const std::string& source, const std::string& work,
-                 const char* journalMode, const TidyUp& tidyUp) {
+void setJournalMode(const store::Library& library, const char* mode) {
+    const QString now = QString::fromStdString(
+        library.database().execAndGet(std::string("PRAGMA journal_mode=") + mode).getString());
+    if (now.compare(QLatin1String(mode), Qt::CaseInsensitive) != 0)
+        throw std::runtime_error("the library stays in journal mode " + now.toStdString());
+}
+
+void timeClosing(State& state, const std::string& source, const std::string& work,
+                 const char* journalMode, TidyUp tidyUp) {
     for (auto _ : state) {
-        copyLibrary(source, work);
-        std::optional<store::Library> library(store::Library::open(q(work)));
+        std::optional<store::Library> library(store::Library::open(copyLibrary(source, work)));
         if (journalMode) setJournalMode(*library, journalMode);
         ::sync();
         const double tidy = secondsOf([&] { tidyUp(*library, state); });
@@ -147,60 +179,12 @@ void timeClosing(benchmark::State& state, const std::string& source, const std::
     fs::remove_all(work);
 }
 
-namespace {
-
-void floorStatements(const store::Library& library, benchmark::State& state, bool stepByStep) {
-    sqlite3* db = library.database().getHandle();
-    exec(db, "BEGIN IMMEDIATE");
-    const auto timed = [&](const std::string& counter, const char* sql) {
-        const double seconds = secondsOf([&] { exec(db, sql); });
-        if (stepByStep) state.counters[counter] = seconds * 1e3;
-    };
-    for (int step = 1; step <= store::TidyUp::kSteps; ++step)
-        timed((step < 10 ? "step0" : "step") + std::to_string(step),
-              store::TidyUp::statement(step));
-    timed("step13_commit", "COMMIT");
-}
-
-}  // namespace
-
-void floorTidyUp(const store::Library& library, benchmark::State& state) {
+void floorTidyUp(const store::Library& library, State& state) {
     floorStatements(library, state, false);
 }
 
-void floorTidyUpStepByStep(const store::Library& library, benchmark::State& state) {
+void floorTidyUpStepByStep(const store::Library& library, State& state) {
     floorStatements(library, state, true);
-}
-
-benchmark::internal::Benchmark* addCase(const std::string& name, std::int64_t items,
-                                        const char* target,
-                                        std::function<void(benchmark::State&)> body) {
-    // After an error the case's later repetitions are skipped too: a case
-    // whose first repetition failed and later ones did not would be
-    // aggregated from the failed one's figures.
-    auto failed = std::make_shared<std::string>();
-    const auto run = [=](benchmark::State& state) {
-        try {
-            if (!failed->empty()) throw std::runtime_error(*failed);
-            body(state);
-        } catch (const std::exception& e) {
-            if (failed->empty()) {
-                *failed = e.what();
-                std::fprintf(stderr, "%s/%lld failed: %s\n", name.c_str(),
-                             static_cast<long long>(items), e.what());
-            }
-            state.SkipWithError(e.what());
-        }
-        if (*target) state.SetLabel(target);
-    };
-    return benchmark::RegisterBenchmark(name.c_str(), run)
-        ->Arg(items)
-        ->Unit(benchmark::kMillisecond)
-        ->ReportAggregatesOnly(true);
-}
-
-benchmark::internal::Benchmark* once(benchmark::internal::Benchmark* b, int repetitions) {
-    return b->Iterations(1)->Repetitions(repetitions);
 }
 
 }  // namespace bench

@@ -1,9 +1,8 @@
 // snibbet_bench_window [--sizes N,N,...] [--data-dir DIR] [--tidied] [--benchmark_...]
 // Drives the real main window on the offscreen platform over libraries of
 // 1,000, 10,000 and 100,000 items, one of whose items holds 5 MB of code, and
-// times what the user waits for: start-up, choosing, saving, the maintenance
-// commands, closing. Start-ups, the memory of a session and closing after one
-// change are measured in fresh processes of this program.
+// times what the user waits for. Start-ups, the memory of a session and
+// closing after one change are measured in fresh processes of this program.
 #include <unistd.h>
 
 #include <QAction>
@@ -18,7 +17,6 @@
 #include "BenchKit.h"
 #include "SnippetNames.h"
 #include "WindowDriver.h"
-#include "WindowServices.h"
 #include "mainwindow/Fonts.h"
 #include "mainwindow/PanelEdit.h"
 #include "mainwindow/frmSnibbet.h"
@@ -30,24 +28,14 @@
 namespace {
 
 using namespace bench;
-using benchmark::State;
-
-constexpr char kUsage[] =
-    "usage: snibbet_bench_window [--sizes N,N,...] [--data-dir DIR] [--tidied] "
-    "[--benchmark_...]\n"
-    "  --sizes     library sizes in items (default 1000,10000,100000)\n"
-    "  --data-dir  where generated libraries are kept for the next run\n"
-    "              (default /tmp/snibbet-bench)\n"
-    "  --tidied    the session's library sorted first, as closing leaves it\n";
 
 Options options;
-bool tidied = false;
 
 // The item the generator gives a 5 MB Code text.
 const QString kBigItem = QStringLiteral("big snippet");
 
-// The last item of the list in stored order, the longest search, skipping
-// the 5 MB item and `skip` more.
+// The last item in stored order, the longest search, but the 5 MB item,
+// skipping `skip` more.
 QString fromTheEnd(const frmSnibbet& window, int skip) {
     const QStringList names = entries(*window.cboItems);
     for (qsizetype i = names.size() - 1; i >= 0; --i)
@@ -56,45 +44,55 @@ QString fromTheEnd(const frmSnibbet& window, int skip) {
 }
 
 double nowMs() {
-    return std::chrono::duration<double, std::milli>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+void requireTidy(const QString& folder) {
+    if (!store::TidyUp::isTidy(store::Library::open(folder)))
+        throw std::runtime_error("closing did not tidy the library");
 }
 
 // One size: the generated library, the session's copy with today's backup
-// beside it, and the session window, started when a case first needs it. The
-// cases run size by size, so one size is kept at a time.
+// beside it, and the session window, started when a case first needs it.
 struct Size {
-    std::int64_t items = 0;
-    std::string source, work, tidied;
-    QString folder;
-    WindowServices services;
-    frmSnibbet* window = nullptr;
-    QString bigCategory, categoryA, categoryB;
-    QStringList spare;  // categories of 1,000 items that no other case uses
-    int names = 0, typed = 0, renames = 0;
-
+    explicit Size(std::int64_t n)
+        : items(n),
+          source(preparedLibrary(options, {.items = n, .bigItemBytes = 5'000'000})),
+          work(options.work + "/" + std::to_string(n)),
+          folder(copyLibrary(source, work + "/library")) {
+        if (options.flag &&
+            !store::TidyUp::run(store::Library::open(folder), store::TidyUp::Rewrite::Always))
+            throw std::runtime_error("the copy could not be tidied");
+        // Made before any timing, as the day's first start did.
+        store::Backup::makeIfDue(store::Library::pathIn(folder), QDate::currentDate());
+        const std::int64_t categories = (n + 999) / 1000;
+        for (std::int64_t c = 0; c < categories; ++c) spare << q(categoryName(c));
+        bigCategory = spare[categories / 2];
+        categoryA = spare[(categories / 2 + 1) % categories];
+        categoryB = spare[(categories / 2 + 2) % categories];
+        for (const QString& used : {bigCategory, categoryA, categoryB}) spare.removeAll(used);
+    }
     ~Size() {
         if (window) discardWindow(window);
         std::filesystem::remove_all(work);
     }
-    // The session window with `category` chosen, as a click does it: the
+    static QString q(const std::string& text) { return QString::fromStdString(text); }
+
+    // The session window with `category` chosen as a click does it: the
     // focus leaves any panel first.
     frmSnibbet& inCategory(const QString& category) {
         if (!window) window = startWindow(folder, services);
         choose(*window->cboCategory, category);
         return *window;
     }
-    // A copy as closing leaves it: sorted, so that closing finds nothing to do.
+    // A copy as closing leaves it (sorted), so that closing has nothing to do.
     QString tidiedCopy() {
-        if (tidied.empty()) {
-            copyLibrary(source, work + "/tidied");
-            if (!store::TidyUp::run(store::Library::open(q(work + "/tidied")),
-                                    store::TidyUp::Rewrite::Always))
-                throw std::runtime_error("the copy could not be tidied");
-            tidied = work + "/tidied";
-        }
-        return q(tidied);
+        if (!tidied.isEmpty()) return tidied;
+        const QString copy = copyLibrary(source, work + "/tidied");
+        if (!store::TidyUp::run(store::Library::open(copy), store::TidyUp::Rewrite::Always))
+            throw std::runtime_error("the copy could not be tidied");
+        return tidied = copy;
     }
     double timedMenu(QAction& entry, const std::optional<QString>& answer = std::nullopt) {
         ::sync();
@@ -103,40 +101,30 @@ struct Size {
     QString uniqueName(const char* kind) {
         return QStringLiteral("Bench made %1 %2").arg(QLatin1String(kind)).arg(++names);
     }
+
+    const std::int64_t items;
+    const std::string source, work;
+    const QString folder;
+    QString tidied, bigCategory, categoryA, categoryB;
+    QStringList spare;  // categories of 1,000 items that no other case uses
+    WindowServices services;
+    frmSnibbet* window = nullptr;
+    int names = 0, typed = 0, renames = 0;
 };
 
 std::unique_ptr<Size> current;
 
 Size& size(std::int64_t items) {
-    if (current && current->items == items) return *current;
-    current.reset();
-    current = std::make_unique<Size>();
-    Size& s = *current;
-    s.items = items;
-    const LibraryShape shape{.items = items, .bigItemBytes = 5'000'000};
-    s.source = preparedLibrary(options, shape);
-    s.work = options.work + "/" + std::to_string(items);
-    s.folder = q(s.work + "/library");
-    copyLibrary(s.source, s.work + "/library");
-    if (tidied &&
-        !store::TidyUp::run(store::Library::open(s.folder), store::TidyUp::Rewrite::Always))
-        throw std::runtime_error("the copy could not be tidied");
-    // Today's backup is made before any timing, as the day's first start did.
-    store::Backup::makeIfDue(store::Library::pathIn(s.folder), QDate::currentDate());
-    const std::int64_t categories = shape.categories();
-    s.bigCategory = q(categoryName(categories / 2));
-    s.categoryA = q(categoryName((categories / 2 + 1) % categories));
-    s.categoryB = q(categoryName((categories / 2 + 2) % categories));
-    for (std::int64_t c = 0; c < categories; ++c)
-        if (const QString name = q(categoryName(c));
-            name != s.categoryA && name != s.categoryB && name != s.bigCategory)
-            s.spare << name;
-    return s;
+    if (!current || current->items != items) {
+        current.reset();
+        current = std::make_unique<Size>(items);
+    }
+    return *current;
 }
 
 // A case measured in a fresh process: its time is the child's figure
 // `timeKey`, its other figures are counters.
-void inChild(State& state, const QStringList& arguments, const char* timeKey) {
+void inChild(State& state, const QStringList& arguments, const std::string& timeKey) {
     for (auto _ : state) {
         const auto figures = childFigures(QStringList{QStringLiteral("--child")} + arguments);
         state.SetIterationTime(figures.at(timeKey) / 1e3);
@@ -145,7 +133,7 @@ void inChild(State& state, const QStringList& arguments, const char* timeKey) {
     }
 }
 
-// Chooses `from` (untimed), then `to`.
+// Chooses the item `from` (untimed), then `to`.
 void switchItems(State& state, Size& s, const QString& from, const QString& to) {
     for (auto _ : state) {
         choose(*s.window->cboItems, from);
@@ -158,46 +146,46 @@ void switchItems(State& state, Size& s, const QString& from, const QString& to) 
 // Text typed at the end of the code panel (untimed), then a click into the
 // declarations panel: the save. Each save writes a text the row does not
 // hold yet, after the file system was flushed, so that its sync does not also
-// write out what came before. The file must hold what the panel shows.
+// write out what came before. The file must then hold what the panel shows.
 void saveOnLeaving(State& state, Size& s, const QString& category, const QString& item) {
-    frmSnibbet& w = s.inCategory(category);
-    if (w.cboItems->currentText() != item) choose(*w.cboItems, item);
     for (auto _ : state) {
+        frmSnibbet& w = s.inCategory(category);
+        choose(*w.cboItems, item);
         typeAtEnd(*w.rTxtCode, QStringLiteral(" // %1").arg(++s.typed));
         ::sync();
         state.SetIterationTime(secondsOf([&] { clickInto(*w.rTxtDeclares); }));
         s.services.check("leaving a panel");
         if (w.rTxtCode->document()->isModified()) throw std::runtime_error("nothing was saved");
-        clickInto(*w.rTxtCode);
     }
     const store::Library library = store::Library::open(s.folder);
     store::DataSource items(library, store::RecordSource::itemsOf(category));
     items.Recordset().FindFirst(store::Field::ItemName, item);
-    if (items.Recordset().text(store::Field::Code) != w.rTxtCode->toPlainText())
+    if (items.Recordset().text(store::Field::Code) != s.window->rTxtCode->toPlainText())
         throw std::runtime_error("the file does not hold the saved text");
 }
 
 // Items > Add, choose it, Items > Rename, choose it, Items > Delete, in a
-// category of 1,000; the case's time is command number `timed` of the three.
+// category of 1,000; the case's time is that of command `timed` (0 to 2).
 void itemCommands(State& state, Size& s, int timed) {
-    frmSnibbet& w = s.inCategory(s.categoryA);
-    const int listed = w.cboItems->count();
     for (auto _ : state) {
+        frmSnibbet& w = s.inCategory(s.categoryA);
+        const int listed = w.cboItems->count();
         const QString name = s.uniqueName("item"), renamed = name + QStringLiteral(" renamed");
-        const double add = s.timedMenu(*w.mnuAddItem, name);
+        double seconds[3];
+        seconds[0] = s.timedMenu(*w.mnuAddItem, name);
         choose(*w.cboItems, name);
-        const double rename = s.timedMenu(*w.mnuRenameItem, renamed);
+        seconds[1] = s.timedMenu(*w.mnuRenameItem, renamed);
         choose(*w.cboItems, renamed);
-        const double remove = s.timedMenu(*w.mnuDeleteItem);
+        seconds[2] = s.timedMenu(*w.mnuDeleteItem);
         if (w.cboItems->count() != listed) throw std::runtime_error("the item is still listed");
-        state.SetIterationTime(timed == 0 ? add : timed == 1 ? rename : remove);
+        state.SetIterationTime(seconds[timed]);
     }
 }
 
 // Categories > Add, choose it, Categories > Delete; the time of one of them.
 void categoryCommands(State& state, Size& s, bool timeTheDelete) {
-    frmSnibbet& w = s.inCategory(s.categoryA);
     for (auto _ : state) {
+        frmSnibbet& w = s.inCategory(s.categoryA);
         const QString name = s.uniqueName("category");
         const double add = s.timedMenu(*w.mnuAddCat, name);
         choose(*w.cboCategory, name);
@@ -227,15 +215,12 @@ void deleteWholeCategory(State& state, Size& s) {
     }
 }
 
-// The close box on a copy: the tidy-up, then the window's release, which
-// closes the library (and with it the checkpoint). With `fresh` each
-// repetition starts from a fresh copy of the generated library and chooses a
-// category and an item first; without, it starts on a tidied copy, so that
-// closing has nothing to rewrite.
+// The close box on a fresh copy of the generated library after choosing a
+// category and an item, or on a tidied copy right after a start: the
+// tidy-up, then the window's release, which closes the library.
 void closeWindowOn(State& state, Size& s, bool fresh) {
-    const QString folder = fresh ? q(s.work + "/closing") : s.tidiedCopy();
     for (auto _ : state) {
-        if (fresh) copyLibrary(s.source, s.work + "/closing");
+        const QString folder = fresh ? copyLibrary(s.source, s.work + "/closing") : s.tidiedCopy();
         frmSnibbet* w = startWindow(folder, s.services);
         w->waitForBackup();  // only the first start on a copy makes one
         if (fresh) {
@@ -245,8 +230,7 @@ void closeWindowOn(State& state, Size& s, bool fresh) {
         ::sync();
         state.SetIterationTime(secondsOf([&] { closeWindow(w); }));
         s.services.check("closing");
-        if (!store::TidyUp::isTidy(store::Library::open(folder)))
-            throw std::runtime_error("closing did not tidy the library");
+        requireTidy(folder);
     }
     if (fresh) state.counters["peak_session_MB"] = memoryNow().peak;
 }
@@ -264,129 +248,113 @@ void startAgain(State& state, Size& s, bool add) {
 }
 
 // A tidied library, one item added, then the close box: timed from the
-// request to the end of the process, which includes the last checkpoint.
+// request to the end of the process, which makes the last checkpoint.
 void closeAfterOneNewItem(State& state, Size& s) {
-    const std::string folder = s.work + "/after-change";
     for (auto _ : state) {
-        copyLibrary(s.tidiedCopy().toStdString(), folder);
+        const QString folder = copyLibrary(s.tidiedCopy().toStdString(), s.work + "/changed");
         const auto figures =
-            childFigures({QStringLiteral("--child"), QStringLiteral("close-after-new-item"),
-                          q(folder), s.categoryA});
+            childFigures({QStringLiteral("--child"), QStringLiteral("close-after-new-item"), folder,
+                          s.categoryA});
         state.SetIterationTime((nowMs() - figures.at("close_requested_at_ms")) / 1e3);
-        if (!store::TidyUp::isTidy(store::Library::open(q(folder))))
-            throw std::runtime_error("closing did not tidy the library");
+        requireTidy(folder);
     }
 }
 
 void registerSize(std::int64_t items) {
-    const auto add = [&](const char* name, const char* target, int repetitions, auto body) {
-        return once(addCase(std::string("window/") + name, items, target,
-                            [=](State& state) { body(state, size(state.range(0))); }),
-                    repetitions)
-            ->UseManualTime();
+    const auto add = [&](const char* name, int repetitions, const char* target, auto body) {
+        addCase(std::string("window/") + name, items, repetitions, target,
+                [=](State& state) { body(state, size(state.range(0))); });
     };
     // In fresh processes.
-    add("start_up", "< 300 ms, memory after < 120 MB", 7, [](State& state, Size& s) {
+    add("start_up", 7, "< 300 ms, memory after < 120 MB", [](State& state, Size& s) {
         inChild(state, {QStringLiteral("start-up"), s.folder}, "startup_ms");
     });
-    add("start_up_first_of_day", "< 300 ms", 1, [](State& state, Size& s) {
+    add("start_up_first_of_day", 1, "< 300 ms", [](State& state, Size& s) {
         std::filesystem::remove_all(
             store::Backup::folderFor(store::Library::pathIn(s.folder)).toStdString());
         ::sync();
         inChild(state, {QStringLiteral("first-of-day"), s.folder}, "startup_ms");
     });
-    add("caret_to_end_of_5MB_item", "peak < 120 MB", 1, [](State& state, Size& s) {
+    add("caret_to_end_of_5MB_item", 1, "peak < 120 MB", [](State& state, Size& s) {
         inChild(state, {QStringLiteral("memory"), s.folder, s.categoryA, s.bigCategory},
                 "caret_to_end_ms");
     });
     // In this process.
-    add("start_up_again", "", 15, [](State& state, Size& s) { startAgain(state, s, false); });
-    add("add_category_before_choosing", "< 30 ms", 15,
+    add("start_up_again", 15, "", [](State& state, Size& s) { startAgain(state, s, false); });
+    add("add_category_before_choosing", 15, "< 30 ms",
         [](State& state, Size& s) { startAgain(state, s, true); });
-    add("choose_category", "< 30 ms", 30, [](State& state, Size& s) {
-        frmSnibbet& w = s.inCategory(s.categoryB);
+    add("choose_category", 30, "< 30 ms", [](State& state, Size& s) {
         for (auto _ : state) {
-            const bool toB = w.cboCategory->currentText() != s.categoryB;
-            state.SetIterationTime(
-                secondsOf([&] { choose(*w.cboCategory, toB ? s.categoryB : s.categoryA); }));
+            frmSnibbet& w = s.inCategory(s.categoryA);
+            state.SetIterationTime(secondsOf([&] { choose(*w.cboCategory, s.categoryB); }));
             if (w.cboItems->count() < 1) throw std::runtime_error("no items listed");
         }
     });
-    add("choose_item", "< 30 ms", 30, [](State& state, Size& s) {
+    add("choose_item", 30, "< 30 ms", [](State& state, Size& s) {
         const frmSnibbet& w = s.inCategory(s.categoryA);
         switchItems(state, s, fromTheEnd(w, 1), fromTheEnd(w, 0));
     });
-    add("choose_5MB_item", "< 200 ms", 10, [](State& state, Size& s) {
+    add("choose_5MB_item", 10, "< 200 ms", [](State& state, Size& s) {
         switchItems(state, s, fromTheEnd(s.inCategory(s.bigCategory), 0), kBigItem);
     });
-    add("choose_item_while_5MB_shown", "< 30 ms", 10, [](State& state, Size& s) {
+    add("choose_item_while_5MB_shown", 10, "< 30 ms", [](State& state, Size& s) {
         switchItems(state, s, kBigItem, fromTheEnd(s.inCategory(s.bigCategory), 0));
     });
-    add("save_on_leaving_panel", "< 30 ms", 20, [](State& state, Size& s) {
+    add("save_on_leaving_panel", 20, "< 30 ms", [](State& state, Size& s) {
         saveOnLeaving(state, s, s.categoryA, fromTheEnd(s.inCategory(s.categoryA), 0));
     });
-    add("save_on_leaving_5MB_panel", "< 200 ms", 10,
+    add("save_on_leaving_5MB_panel", 10, "< 200 ms",
         [](State& state, Size& s) { saveOnLeaving(state, s, s.bigCategory, kBigItem); });
-    add("add_item", "< 30 ms", 20, [](State& state, Size& s) { itemCommands(state, s, 0); });
-    add("rename_item", "< 30 ms", 20, [](State& state, Size& s) { itemCommands(state, s, 1); });
-    add("delete_item", "< 30 ms", 20, [](State& state, Size& s) { itemCommands(state, s, 2); });
-    add("add_category", "< 30 ms", 20,
+    add("add_item", 20, "< 30 ms", [](State& state, Size& s) { itemCommands(state, s, 0); });
+    add("rename_item", 20, "< 30 ms", [](State& state, Size& s) { itemCommands(state, s, 1); });
+    add("delete_item", 20, "< 30 ms", [](State& state, Size& s) { itemCommands(state, s, 2); });
+    add("add_category", 20, "< 30 ms",
         [](State& state, Size& s) { categoryCommands(state, s, false); });
-    add("delete_new_category", "< 30 ms", 20,
+    add("delete_new_category", 20, "< 30 ms",
         [](State& state, Size& s) { categoryCommands(state, s, true); });
-    add("rename_category_of_1000", "< 30 ms", 10, renameCategory);
-    if (items / 1000 >= 8) add("delete_category_of_1000", "< 30 ms", 5, deleteWholeCategory);
-    add("close", "<= 1.3x floor", 5, [](State& state, Size& s) { closeWindowOn(state, s, true); });
-    add("floor/tidy_up_and_close", "", 5, [](State& state, Size& s) {
+    add("rename_category_of_1000", 10, "< 30 ms", renameCategory);
+    if (items >= 8000) add("delete_category_of_1000", 5, "< 30 ms", deleteWholeCategory);
+    add("close", 5, "<= 1.3x floor", [](State& state, Size& s) { closeWindowOn(state, s, true); });
+    add("floor/tidy_up_and_close", 5, "", [](State& state, Size& s) {
         timeClosing(state, s.source, s.work + "/closing-floor", nullptr, floorTidyUp);
     });
-    add("close_again_tidy", "", 3, [](State& state, Size& s) { closeWindowOn(state, s, false); });
-    add("close_after_one_new_item", "", 3, closeAfterOneNewItem);
-    // More cases go here, each one `add` (for example converting a Jet file).
+    add("close_again_tidy", 3, "", [](State& state, Size& s) { closeWindowOn(state, s, false); });
+    add("close_after_one_new_item", 3, "", closeAfterOneNewItem);
+    // More cases go here, each one `add` (converting a Jet file, for example).
 }
 
-// Children: argv is this program, --child, what to measure, the folder of
-// the library, and the categories it needs.
-int runChild(int argc, char** argv) {
-    std::optional<QApplication> app;
-    const double applicationMs = secondsOf([&] {
-                                     app.emplace(argc, argv);
-                                     QApplication::setApplicationName(QStringLiteral("Snibbet"));
-                                     fonts::installFallbacks();
-                                 }) *
-                                 1e3;
+// A child: argv is this program, --child, what to measure, the library's
+// folder and the categories it needs.
+void runChild(int argc, char** argv, double applicationMs) {
     const std::string what = argv[2];
-    const QString folder = QString::fromLocal8Bit(argv[3]);
+    const auto arg = [&](int i) { return QString::fromLocal8Bit(argv[i]); };
     WindowServices services;
     const Memory before = memoryNow();
     const auto start = std::chrono::steady_clock::now();
     frmSnibbet* w = nullptr;
-    const double startupMs = secondsOf([&] { w = startWindow(folder, services); }) * 1e3;
+    const double startupMs = secondsOf([&] { w = startWindow(arg(3), services); }) * 1e3;
+    const Memory after = memoryNow();
+    w->waitForBackup();
     if (what == "start-up" || what == "first-of-day") report("startup_ms", startupMs);
     if (what == "start-up") {
-        const Memory after = memoryNow();
         report("qapplication_ms", applicationMs);
         report("rss_before_MB", before.resident);
         report("rss_after_MB", after.resident);
         report("peak_after_MB", after.peak);
-    }
-    w->waitForBackup();
-    if (what == "first-of-day") {
-        report("backup_done_ms",
-               std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                   .count());
+    } else if (what == "first-of-day") {
+        using namespace std::chrono;
+        report("backup_done_ms", duration<double, std::milli>(steady_clock::now() - start).count());
         if (!QFileInfo::exists(store::Backup::fileFor(w->dbLibrary.path(), QDate::currentDate())))
             throw std::runtime_error("no backup was made");
-    }
-    if (what == "memory" && argc == 6) {
+    } else if (what == "memory" && argc == 6) {
         const auto typeAndLeave = [&] {
             typeAtEnd(*w->rTxtCode, QStringLiteral(" // typed"));
             clickInto(*w->rTxtDeclares);
         };
-        choose(*w->cboCategory, QString::fromLocal8Bit(argv[4]));
+        choose(*w->cboCategory, arg(4));
         choose(*w->cboItems, fromTheEnd(*w, 0));
         typeAndLeave();
-        choose(*w->cboCategory, QString::fromLocal8Bit(argv[5]));
+        choose(*w->cboCategory, arg(5));
         const QString other = fromTheEnd(*w, 0);
         choose(*w->cboItems, kBigItem);
         report("rss_5MB_shown_MB", memoryNow().resident);
@@ -401,18 +369,18 @@ int runChild(int argc, char** argv) {
         report("rss_5MB_typed_and_saved_MB", memoryNow().resident);
         choose(*w->cboItems, other);
         report("peak_window_MB", memoryNow().peak);
-    }
-    if (what == "close-after-new-item" && argc == 5) {
-        choose(*w->cboCategory, QString::fromLocal8Bit(argv[4]));
+    } else if (what == "close-after-new-item" && argc == 5) {
+        choose(*w->cboCategory, arg(4));
         runMenu(*w->mnuAddItem, services, QStringLiteral("Bench made item"));
         ::sync();
         report("close_requested_at_ms", nowMs());
         closeWindow(w);
+        w = nullptr;
     } else {
-        discardWindow(w);
+        throw std::runtime_error("no such measurement: " + what);
     }
+    if (w) discardWindow(w);
     services.check(what.c_str());
-    return 0;
 }
 
 // The offscreen platform says on every window shown that it cannot pass size
@@ -421,10 +389,9 @@ int runChild(int argc, char** argv) {
 QtMessageHandler qtDefaultHandler = nullptr;
 
 void quieterMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (message.contains(QLatin1String("propagateSizeHints")) ||
-        message.contains(QLatin1String("XDG_RUNTIME_DIR")))
-        return;
-    if (qtDefaultHandler) qtDefaultHandler(type, context, message);
+    if (!message.contains(QLatin1String("propagateSizeHints")) &&
+        !message.contains(QLatin1String("XDG_RUNTIME_DIR")))
+        qtDefaultHandler(type, context, message);
 }
 
 }  // namespace
@@ -432,23 +399,30 @@ void quieterMessages(QtMsgType type, const QMessageLogContext& context, const QS
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     qtDefaultHandler = qInstallMessageHandler(quieterMessages);
+    // As the program's main() does; a child times it beside its start-up.
+    std::optional<QApplication> app;
+    const double applicationMs = secondsOf([&] {
+                                     app.emplace(argc, argv);
+                                     QApplication::setApplicationName(QStringLiteral("Snibbet"));
+                                     fonts::installFallbacks();
+                                 }) *
+                                 1e3;
     if (argc >= 4 && std::string(argv[1]) == "--child") {
         try {
-            return runChild(argc, argv);
+            runChild(argc, argv, applicationMs);
+            return 0;
         } catch (const std::exception& e) {
-            std::fprintf(stderr, "snibbet_bench_window --child %s: %s\n", argv[2], e.what());
+            std::fprintf(stderr, "%s %s: %s\n", argv[0], argv[2], e.what());
             return 1;
         }
     }
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Snibbet"));
-    fonts::installFallbacks();
     benchmark::Initialize(&argc, argv);
-    options = parseOptions(argc, argv, kUsage, {{"--tidied", &tidied}});
+    options = parseOptions(argc, argv, "--tidied",
+                           "the session's library sorted first, as closing leaves it");
     for (const std::int64_t items : options.sizes) registerSize(items);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    current.reset();  // the last size's window and copies
+    current.reset();
     std::filesystem::remove_all(options.work);
     return 0;
 }
