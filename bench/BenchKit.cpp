@@ -47,8 +47,6 @@ void floorStatements(const store::Library& library, State& state, bool stepBySte
     timed("step13_commit", "COMMIT");
 }
 
-}  // namespace
-
 Options parseOptions(int argc, char** argv, const char* flag, const char* flagHelp) {
     Options options;
     for (int i = 1; i < argc; ++i) {
@@ -81,6 +79,21 @@ Options parseOptions(int argc, char** argv, const char* flag, const char* flagHe
         std::exit(1);
     }
     return options;
+}
+
+}  // namespace
+
+int runBenchmarks(int argc, char** argv, const char* flag, const char* flagHelp,
+                  const std::function<void(std::int64_t items)>& registerSize,
+                  const std::function<void()>& done) {
+    benchmark::Initialize(&argc, argv);
+    options = parseOptions(argc, argv, flag, flagHelp);
+    for (const std::int64_t items : options.sizes) registerSize(items);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    done();
+    fs::remove_all(options.work);
+    return 0;
 }
 
 std::string preparedLibrary(const Options& options, const LibraryShape& shape) {
@@ -129,6 +142,15 @@ std::map<std::string, double> childFigures(const QStringList& arguments) {
     std::string key;
     for (double value = 0; lines >> key >> value;) figures[key] = value;
     return figures;
+}
+
+void inChild(State& state, const QStringList& arguments, const std::string& timeKey) {
+    for (auto _ : state) {
+        const auto figures = childFigures(arguments);
+        state.SetIterationTime(figures.at(timeKey) / 1e3);
+        for (const auto& [key, value] : figures)
+            if (key != timeKey) state.counters[key] = value;
+    }
 }
 
 benchmark::internal::Benchmark* addCase(const std::string& name, std::int64_t items,

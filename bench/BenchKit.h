@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,10 +29,34 @@ struct Options {
     bool flag = false;  // the program's own switch, `flag` of parseOptions
 };
 
-// Reads what Google Benchmark left of the command line: --sizes N,N,...,
-// --data-dir DIR and `flag` (explained by `flagHelp`); anything else ends
-// the program with its usage.
-Options parseOptions(int argc, char** argv, const char* flag, const char* flagHelp);
+// The state of one library size, made when a case first asks for it: the
+// cases run size by size, so one size is kept at a time.
+template <typename Size>
+class OneSize {
+public:
+    Size& at(std::int64_t items) {
+        if (!size_ || size_->items != items) {
+            size_.reset();
+            size_ = std::make_unique<Size>(items);
+        }
+        return *size_;
+    }
+    void reset() { size_.reset(); }
+
+private:
+    std::unique_ptr<Size> size_;
+};
+
+// This run's options.
+inline Options options;
+
+// Reads the command line (Google Benchmark's flags, then --sizes N,N,...,
+// --data-dir DIR and `flag`, which `flagHelp` explains), registers the cases
+// of each size and runs them; `done` then releases what the cases kept, and
+// this run's copies go.
+int runBenchmarks(int argc, char** argv, const char* flag, const char* flagHelp,
+                  const std::function<void(std::int64_t items)>& registerSize,
+                  const std::function<void()>& done);
 
 // The generated library of `shape` in the data folder, generated first if it
 // is not there; it is only ever copied, so that the next run can reuse it.
@@ -58,6 +83,10 @@ Memory memoryNow();
 // A child reports its figures as lines "key value"; the parent reads them.
 void report(const char* key, double value);
 std::map<std::string, double> childFigures(const QStringList& arguments);
+
+// A case measured in a child, this program run again with `arguments`: its
+// time is the child's figure `timeKey`, its other figures are counters.
+void inChild(State& state, const QStringList& arguments, const std::string& timeKey);
 
 // Registers the case `name` at `items` items in milliseconds, run once per
 // repetition (so that the median is that of single samples), reporting only

@@ -24,62 +24,56 @@ using store::Field;
 // that a later run can tell whether the file is still the one it asks for.
 constexpr char kShapeFileName[] = "Snibbet.mdb.shape";
 
-// Fisher-Yates with our own bounded draw, so that a seed gives the same order
-// on every standard library.
-template <typename T>
-void shuffle(std::vector<T>& values, std::mt19937_64& random) {
+// 0 to n-1 shuffled by Fisher-Yates with our own bounded draw, so that a seed
+// gives the same order on every standard library.
+std::vector<std::int64_t> shuffled(std::int64_t n, std::mt19937_64& random) {
+    std::vector<std::int64_t> values(static_cast<std::size_t>(n));
+    std::iota(values.begin(), values.end(), 0);
     for (std::size_t i = values.size(); i > 1; --i)
         std::swap(values[i - 1], values[below(random, i)]);
+    return values;
 }
 
-// The size of one text: its share of the whole, give or take a fifth.
-std::size_t share(std::mt19937_64& random, std::int64_t textBytes, int percent) {
+// A text of `kind` with its share of the item's bytes, give or take a fifth.
+QString text(std::mt19937_64& random, TextKind kind, std::int64_t textBytes, int percent) {
     const std::int64_t mean = textBytes * percent / 100;
     const auto spread = static_cast<std::int64_t>(below(random, 41)) - 20;
-    return static_cast<std::size_t>(std::max<std::int64_t>(0, mean + mean * spread / 100));
+    const auto bytes = static_cast<std::size_t>(mean + mean * spread / 100);
+    return QString::fromStdString(snippetText(random, kind, bytes));
 }
 
-QString q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+void append(store::RecordSet& rows, std::initializer_list<std::pair<Field, QString>> fields) {
+    rows.AddNew();
+    for (const auto& [field, value] : fields) rows.setText(field, value);
+    rows.Update();
 }
 
 // Every row goes in through the store's record sets, in one transaction.
 void insertRows(const store::Library& library, const LibraryShape& shape) {
     std::mt19937_64 random(shape.seed);
-    SnippetTexts texts(random);
     store::Transaction transaction(library);
-
-    std::vector<std::int64_t> categories(static_cast<std::size_t>(shape.categories()));
-    std::iota(categories.begin(), categories.end(), 0);
-    shuffle(categories, random);
-    store::DataSource categoryTable(library,
-                                    store::RecordSource::wholeTable(store::Table::Category));
-    store::RecordSet& categoryRows = categoryTable.Recordset();
-    for (const std::int64_t c : categories) {
-        categoryRows.AddNew();
-        categoryRows.setText(Field::Category, q(categoryName(c)));
-        categoryRows.Update();
-    }
-
-    std::vector<std::int64_t> places(static_cast<std::size_t>(shape.items));
-    std::iota(places.begin(), places.end(), 0);
-    shuffle(places, random);
+    store::DataSource categories(library, store::RecordSource::wholeTable(store::Table::Category));
+    for (const std::int64_t c : shuffled(shape.categories(), random))
+        append(categories.Recordset(),
+               {{Field::Category, QString::fromStdString(categoryName(c))}});
     const std::int64_t big = shape.categories() / 2 * shape.perCategory;
-    store::DataSource itemTable(library, store::RecordSource::wholeTable(store::Table::Items));
-    store::RecordSet& items = itemTable.Recordset();
-    for (const std::int64_t slot : places) {
-        const std::int64_t category = slot / shape.perCategory;
-        const bool isBig = shape.bigItemBytes > 0 && slot == big;
-        items.AddNew();
-        items.setText(Field::Category, q(categoryName(category)));
-        items.setText(Field::ItemName, isBig ? QStringLiteral("big snippet")
-                                             : q(itemName(category, slot % shape.perCategory)));
-        items.setText(Field::Code,
-                      isBig ? q(texts.longCode(static_cast<std::size_t>(shape.bigItemBytes)))
-                            : q(texts.code(share(random, shape.textBytes, 60))));
-        items.setText(Field::Declares, q(texts.declares(share(random, shape.textBytes, 15))));
-        items.setText(Field::Notes, q(texts.notes(share(random, shape.textBytes, 25))));
-        items.Update();
+    store::DataSource items(library, store::RecordSource::wholeTable(store::Table::Items));
+    for (const std::int64_t place : shuffled(shape.items, random)) {
+        const std::int64_t category = place / shape.perCategory;
+        const bool isBig = shape.bigItemBytes > 0 && place == big;
+        const auto bigCode = [&] {
+            return QString::fromStdString(
+                snippetText(random, TextKind::Code, static_cast<std::size_t>(shape.bigItemBytes)));
+        };
+        append(
+            items.Recordset(),
+            {{Field::Category, QString::fromStdString(categoryName(category))},
+             {Field::ItemName,
+              isBig ? QStringLiteral("big snippet")
+                    : QString::fromStdString(itemName(category, place % shape.perCategory))},
+             {Field::Code, isBig ? bigCode() : text(random, TextKind::Code, shape.textBytes, 60)},
+             {Field::Declares, text(random, TextKind::Declares, shape.textBytes, 15)},
+             {Field::Notes, text(random, TextKind::Notes, shape.textBytes, 25)}});
     }
     transaction.commit();
 }
@@ -104,11 +98,9 @@ void generateLibrary(const std::string& folder, const LibraryShape& shape) {
     if (shape.items < 1 || shape.perCategory < 1 || shape.textBytes < 0 || shape.bigItemBytes < 0)
         throw std::runtime_error("items and per-category must be positive, sizes not negative");
     fs::create_directories(folder);
-    const QString qFolder = QString::fromStdString(folder);
-    store::Library::createEmpty(qFolder);
-    insertRows(store::Library::open(qFolder), shape);
-    std::ofstream(fs::path(folder) / kShapeFileName, std::ios::binary)
-        << shapeRecord(shape, libraryFile(folder));
+    store::Library::createEmpty(QString::fromStdString(folder));
+    insertRows(store::Library::open(QString::fromStdString(folder)), shape);
+    std::ofstream(fs::path(folder) / kShapeFileName) << shapeRecord(shape, libraryFile(folder));
 }
 
 std::string libraryFolderFor(const std::string& root, const LibraryShape& shape) {
@@ -123,14 +115,13 @@ bool ensureLibrary(const std::string& folder, const LibraryShape& shape) {
     const fs::path library = libraryFile(folder);
     const fs::path record = fs::path(folder) / kShapeFileName;
     if (fs::exists(library) && fs::exists(record) && !fs::exists(library.string() + "-wal")) {
-        std::ifstream in(record, std::ios::binary);
+        std::ifstream in(record);
         if (std::string(std::istreambuf_iterator<char>(in), {}) == shapeRecord(shape, library))
             return false;
     }
     // Only a library this generator wrote is ever replaced: never a user's.
     if (fs::exists(library) && !fs::exists(record))
-        throw std::runtime_error(library.string() +
-                                 " was not written by the generator; it is left alone");
+        throw std::runtime_error(library.string() + " was not written by the generator");
     for (const char* suffix : {"", "-wal", "-shm", "-journal"})
         fs::remove(library.string() + suffix);
     fs::remove(record);

@@ -6,9 +6,7 @@
 
 #include <QCoreApplication>
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
-#include <memory>
 #include <optional>
 
 #include "BenchKit.h"
@@ -20,8 +18,6 @@ namespace {
 
 using namespace bench;
 using store::Field;
-
-Options options;
 
 QStringList namesIn(store::RecordSet& rows, Field field) {
     QStringList names;
@@ -62,15 +58,7 @@ struct Size {
     int saves = 0;
 };
 
-std::unique_ptr<Size> current;
-
-Size& size(std::int64_t items) {
-    if (!current || current->items != items) {
-        current.reset();
-        current = std::make_unique<Size>(items);
-    }
-    return *current;
-}
+OneSize<Size> sizes;
 
 // In a fresh process: the memory of the first open and category list.
 int firstOpen(const char* folder) {
@@ -127,22 +115,17 @@ void storeTidyUp(const store::Library& library, State&) {
     if (!store::TidyUp::run(library)) throw std::runtime_error("the tidy-up failed");
 }
 
-void registerSize(std::int64_t items, bool cold) {
+void registerSize(std::int64_t items) {
     const auto add = [&](const std::string& name, int repetitions, const char* target, auto body) {
         addCase("store/" + name, items, repetitions, target,
-                [=](State& state) { body(state, size(state.range(0))); });
+                [=](State& state) { body(state, sizes.at(state.range(0))); });
     };
     add("first_open_memory", 1, "growth < 30 MB", [](State& state, Size& s) {
-        for (auto _ : state) {
-            const auto figures = childFigures({QStringLiteral("--first-open"), s.opening});
-            state.SetIterationTime(figures.at("open_ms") / 1e3);
-            for (const auto& [key, value] : figures)
-                if (key != "open_ms") state.counters[key] = value;
-        }
+        inChild(state, {QStringLiteral("--first-open"), s.opening}, "open_ms");
     });
     add("open_and_category_list", 30, "< 150 ms",
         [](State& state, Size& s) { openAndList(state, s, false); });
-    if (cold)
+    if (options.flag)
         add("open_and_category_list_cold", 5, "< 150 ms",
             [](State& state, Size& s) { openAndList(state, s, true); });
     add("choose_category", 30, "< 20 ms", [](State& state, Size& s) {
@@ -166,23 +149,22 @@ void registerSize(std::int64_t items, bool cold) {
         [](State& state, Size& s) { saveText(state, *s.itemsWal, s.saves); });
     add("save_text_rollback_journal", 20, "",
         [](State& state, Size& s) { saveText(state, *s.itemsRollback, s.saves); });
-    add("tidy_up_and_close", 5, "<= 1.3x floor", [](State& state, Size& s) {
-        timeClosing(state, s.source, options.work + "/tidy", nullptr, storeTidyUp);
-    });
-    add("floor/tidy_up_and_close", 5, "", [](State& state, Size& s) {
-        timeClosing(state, s.source, options.work + "/tidy", nullptr, floorTidyUp);
-    });
-    add("floor/tidy_up_and_close_rollback_journal", 5, "", [](State& state, Size& s) {
-        timeClosing(state, s.source, options.work + "/tidy", "DELETE", floorTidyUp);
-    });
+    const auto closing = [&](const std::string& name, int repetitions, const char* target,
+                             const char* journalMode, TidyUp tidyUp) {
+        addCase("store/" + name, items, repetitions, target, [=](State& state) {
+            const std::string& source = sizes.at(state.range(0)).source;
+            timeClosing(state, source, options.work + "/tidy", journalMode, tidyUp);
+        });
+    };
+    closing("tidy_up_and_close", 5, "<= 1.3x floor", nullptr, storeTidyUp);
+    closing("floor/tidy_up_and_close", 5, "", nullptr, floorTidyUp);
+    closing("floor/tidy_up_and_close_rollback_journal", 5, "", "DELETE", floorTidyUp);
     // Where the time of the tidy-up goes, once at the largest size.
-    if (items != *std::max_element(options.sizes.begin(), options.sizes.end())) return;
-    add("floor/tidy_up_step_by_step", 1, "", [](State& state, Size& s) {
-        timeClosing(state, s.source, options.work + "/tidy", nullptr, floorTidyUpStepByStep);
-    });
-    add("floor/tidy_up_step_by_step_rollback_journal", 1, "", [](State& state, Size& s) {
-        timeClosing(state, s.source, options.work + "/tidy", "DELETE", floorTidyUpStepByStep);
-    });
+    if (items == *std::max_element(options.sizes.begin(), options.sizes.end())) {
+        closing("floor/tidy_up_step_by_step", 1, "", nullptr, floorTidyUpStepByStep);
+        closing("floor/tidy_up_step_by_step_rollback_journal", 1, "", "DELETE",
+                floorTidyUpStepByStep);
+    }
     // More cases go here, each one `add`.
 }
 
@@ -191,13 +173,7 @@ void registerSize(std::int64_t items, bool cold) {
 int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--first-open") return firstOpen(argv[2]);
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    options = parseOptions(argc, argv, "--cold",
-                           "also time opening after emptying the page cache (root)");
-    for (const std::int64_t items : options.sizes) registerSize(items, options.flag);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    current.reset();
-    std::filesystem::remove_all(options.work);
-    return 0;
+    return runBenchmarks(argc, argv, "--cold",
+                         "also time opening after emptying the page cache (root)", registerSize,
+                         [] { sizes.reset(); });
 }

@@ -11,7 +11,6 @@
 #include <QDate>
 #include <QFileInfo>
 #include <filesystem>
-#include <memory>
 #include <optional>
 
 #include "BenchKit.h"
@@ -28,8 +27,6 @@
 namespace {
 
 using namespace bench;
-
-Options options;
 
 // The item the generator gives a 5 MB Code text.
 const QString kBigItem = QStringLiteral("big snippet");
@@ -53,6 +50,12 @@ void requireTidy(const QString& folder) {
         throw std::runtime_error("closing did not tidy the library");
 }
 
+// Sorts the library as closing does, even where it is sorted already.
+void tidy(const QString& folder) {
+    if (!store::TidyUp::run(store::Library::open(folder), store::TidyUp::Rewrite::Always))
+        throw std::runtime_error("the copy could not be tidied");
+}
+
 // One size: the generated library, the session's copy with today's backup
 // beside it, and the session window, started when a case first needs it.
 struct Size {
@@ -61,9 +64,7 @@ struct Size {
           source(preparedLibrary(options, {.items = n, .bigItemBytes = 5'000'000})),
           work(options.work + "/" + std::to_string(n)),
           folder(copyLibrary(source, work + "/library")) {
-        if (options.flag &&
-            !store::TidyUp::run(store::Library::open(folder), store::TidyUp::Rewrite::Always))
-            throw std::runtime_error("the copy could not be tidied");
+        if (options.flag) tidy(folder);
         // Made before any timing, as the day's first start did.
         store::Backup::makeIfDue(store::Library::pathIn(folder), QDate::currentDate());
         const std::int64_t categories = (n + 999) / 1000;
@@ -89,10 +90,9 @@ struct Size {
     // A copy as closing leaves it (sorted), so that closing has nothing to do.
     QString tidiedCopy() {
         if (!tidied.isEmpty()) return tidied;
-        const QString copy = copyLibrary(source, work + "/tidied");
-        if (!store::TidyUp::run(store::Library::open(copy), store::TidyUp::Rewrite::Always))
-            throw std::runtime_error("the copy could not be tidied");
-        return tidied = copy;
+        tidied = copyLibrary(source, work + "/tidied");
+        tidy(tidied);
+        return tidied;
     }
     double timedMenu(QAction& entry, const std::optional<QString>& answer = std::nullopt) {
         ::sync();
@@ -112,26 +112,7 @@ struct Size {
     int names = 0, typed = 0, renames = 0;
 };
 
-std::unique_ptr<Size> current;
-
-Size& size(std::int64_t items) {
-    if (!current || current->items != items) {
-        current.reset();
-        current = std::make_unique<Size>(items);
-    }
-    return *current;
-}
-
-// A case measured in a fresh process: its time is the child's figure
-// `timeKey`, its other figures are counters.
-void inChild(State& state, const QStringList& arguments, const std::string& timeKey) {
-    for (auto _ : state) {
-        const auto figures = childFigures(QStringList{QStringLiteral("--child")} + arguments);
-        state.SetIterationTime(figures.at(timeKey) / 1e3);
-        for (const auto& [key, value] : figures)
-            if (key != timeKey) state.counters[key] = value;
-    }
-}
+OneSize<Size> sizes;
 
 // Chooses the item `from` (untimed), then `to`.
 void switchItems(State& state, Size& s, const QString& from, const QString& to) {
@@ -166,7 +147,8 @@ void saveOnLeaving(State& state, Size& s, const QString& category, const QString
 
 // Items > Add, choose it, Items > Rename, choose it, Items > Delete, in a
 // category of 1,000; the case's time is that of command `timed` (0 to 2).
-void itemCommands(State& state, Size& s, int timed) {
+template <int timed>
+void itemCommands(State& state, Size& s) {
     for (auto _ : state) {
         frmSnibbet& w = s.inCategory(s.categoryA);
         const int listed = w.cboItems->count();
@@ -183,7 +165,8 @@ void itemCommands(State& state, Size& s, int timed) {
 }
 
 // Categories > Add, choose it, Categories > Delete; the time of one of them.
-void categoryCommands(State& state, Size& s, bool timeTheDelete) {
+template <bool timeTheDelete>
+void categoryCommands(State& state, Size& s) {
     for (auto _ : state) {
         frmSnibbet& w = s.inCategory(s.categoryA);
         const QString name = s.uniqueName("category");
@@ -218,7 +201,8 @@ void deleteWholeCategory(State& state, Size& s) {
 // The close box on a fresh copy of the generated library after choosing a
 // category and an item, or on a tidied copy right after a start: the
 // tidy-up, then the window's release, which closes the library.
-void closeWindowOn(State& state, Size& s, bool fresh) {
+template <bool fresh>
+void closing(State& state, Size& s) {
     for (auto _ : state) {
         const QString folder = fresh ? copyLibrary(s.source, s.work + "/closing") : s.tidiedCopy();
         frmSnibbet* w = startWindow(folder, s.services);
@@ -237,7 +221,8 @@ void closeWindowOn(State& state, Size& s, bool fresh) {
 
 // Another window started in this process, which has shown one before; with
 // `add`, the time of the one command that needs no category chosen.
-void startAgain(State& state, Size& s, bool add) {
+template <bool add>
+void startAgain(State& state, Size& s) {
     for (auto _ : state) {
         frmSnibbet* w = nullptr;
         double seconds = secondsOf([&] { w = startWindow(s.folder, s.services); });
@@ -263,26 +248,29 @@ void closeAfterOneNewItem(State& state, Size& s) {
 void registerSize(std::int64_t items) {
     const auto add = [&](const char* name, int repetitions, const char* target, auto body) {
         addCase(std::string("window/") + name, items, repetitions, target,
-                [=](State& state) { body(state, size(state.range(0))); });
+                [=](State& state) { body(state, sizes.at(state.range(0))); });
     };
     // In fresh processes.
     add("start_up", 7, "< 300 ms, memory after < 120 MB", [](State& state, Size& s) {
-        inChild(state, {QStringLiteral("start-up"), s.folder}, "startup_ms");
+        inChild(state, {QStringLiteral("--child"), QStringLiteral("start-up"), s.folder},
+                "startup_ms");
     });
     add("start_up_first_of_day", 1, "< 300 ms", [](State& state, Size& s) {
         std::filesystem::remove_all(
             store::Backup::folderFor(store::Library::pathIn(s.folder)).toStdString());
         ::sync();
-        inChild(state, {QStringLiteral("first-of-day"), s.folder}, "startup_ms");
+        inChild(state, {QStringLiteral("--child"), QStringLiteral("first-of-day"), s.folder},
+                "startup_ms");
     });
     add("caret_to_end_of_5MB_item", 1, "peak < 120 MB", [](State& state, Size& s) {
-        inChild(state, {QStringLiteral("memory"), s.folder, s.categoryA, s.bigCategory},
+        inChild(state,
+                {QStringLiteral("--child"), QStringLiteral("memory"), s.folder, s.categoryA,
+                 s.bigCategory},
                 "caret_to_end_ms");
     });
     // In this process.
-    add("start_up_again", 15, "", [](State& state, Size& s) { startAgain(state, s, false); });
-    add("add_category_before_choosing", 15, "< 30 ms",
-        [](State& state, Size& s) { startAgain(state, s, true); });
+    add("start_up_again", 15, "", startAgain<false>);
+    add("add_category_before_choosing", 15, "< 30 ms", startAgain<true>);
     add("choose_category", 30, "< 30 ms", [](State& state, Size& s) {
         for (auto _ : state) {
             frmSnibbet& w = s.inCategory(s.categoryA);
@@ -305,20 +293,18 @@ void registerSize(std::int64_t items) {
     });
     add("save_on_leaving_5MB_panel", 10, "< 200 ms",
         [](State& state, Size& s) { saveOnLeaving(state, s, s.bigCategory, kBigItem); });
-    add("add_item", 20, "< 30 ms", [](State& state, Size& s) { itemCommands(state, s, 0); });
-    add("rename_item", 20, "< 30 ms", [](State& state, Size& s) { itemCommands(state, s, 1); });
-    add("delete_item", 20, "< 30 ms", [](State& state, Size& s) { itemCommands(state, s, 2); });
-    add("add_category", 20, "< 30 ms",
-        [](State& state, Size& s) { categoryCommands(state, s, false); });
-    add("delete_new_category", 20, "< 30 ms",
-        [](State& state, Size& s) { categoryCommands(state, s, true); });
+    add("add_item", 20, "< 30 ms", itemCommands<0>);
+    add("rename_item", 20, "< 30 ms", itemCommands<1>);
+    add("delete_item", 20, "< 30 ms", itemCommands<2>);
+    add("add_category", 20, "< 30 ms", categoryCommands<false>);
+    add("delete_new_category", 20, "< 30 ms", categoryCommands<true>);
     add("rename_category_of_1000", 10, "< 30 ms", renameCategory);
     if (items >= 8000) add("delete_category_of_1000", 5, "< 30 ms", deleteWholeCategory);
-    add("close", 5, "<= 1.3x floor", [](State& state, Size& s) { closeWindowOn(state, s, true); });
+    add("close", 5, "<= 1.3x floor", closing<true>);
     add("floor/tidy_up_and_close", 5, "", [](State& state, Size& s) {
         timeClosing(state, s.source, s.work + "/closing-floor", nullptr, floorTidyUp);
     });
-    add("close_again_tidy", 3, "", [](State& state, Size& s) { closeWindowOn(state, s, false); });
+    add("close_again_tidy", 3, "", closing<false>);
     add("close_after_one_new_item", 3, "", closeAfterOneNewItem);
     // More cases go here, each one `add` (converting a Jet file, for example).
 }
@@ -416,13 +402,7 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    benchmark::Initialize(&argc, argv);
-    options = parseOptions(argc, argv, "--tidied",
-                           "the session's library sorted first, as closing leaves it");
-    for (const std::int64_t items : options.sizes) registerSize(items);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    current.reset();
-    std::filesystem::remove_all(options.work);
-    return 0;
+    return runBenchmarks(argc, argv, "--tidied",
+                         "the session's library sorted first, as closing leaves it", registerSize,
+                         [] { sizes.reset(); });
 }
