@@ -47,8 +47,12 @@ void floorStatements(const store::Library& library, State& state, bool stepBySte
     timed("step13_commit", "COMMIT");
 }
 
-Options parseOptions(int argc, char** argv, const char* flag, const char* flagHelp) {
-    Options options;
+}  // namespace
+
+int runBenchmarks(int argc, char** argv, const char* flag, const char* flagHelp,
+                  const std::function<void(std::int64_t items)>& registerSize,
+                  const std::function<void()>& done) {
+    benchmark::Initialize(&argc, argv);
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         if (option == flag) {
@@ -67,7 +71,7 @@ Options parseOptions(int argc, char** argv, const char* flag, const char* flagHe
                          "  --data-dir  where generated libraries are kept for the next run "
                          "(default /tmp/snibbet-bench)\n  %-10s  %s\n",
                          argv[0], flag, flag, flagHelp);
-            std::exit(2);
+            return 2;
         }
     }
     options.work = options.dataDir + "/work-" + std::to_string(::getpid());
@@ -76,18 +80,8 @@ Options parseOptions(int argc, char** argv, const char* flag, const char* flagHe
     const auto largest = *std::max_element(options.sizes.begin(), options.sizes.end());
     if (fs::space(options.dataDir).available < static_cast<std::uintmax_t>(largest) * 40000) {
         std::fprintf(stderr, "not enough free space in %s\n", options.dataDir.c_str());
-        std::exit(1);
+        return 1;
     }
-    return options;
-}
-
-}  // namespace
-
-int runBenchmarks(int argc, char** argv, const char* flag, const char* flagHelp,
-                  const std::function<void(std::int64_t items)>& registerSize,
-                  const std::function<void()>& done) {
-    benchmark::Initialize(&argc, argv);
-    options = parseOptions(argc, argv, flag, flagHelp);
     for (const std::int64_t items : options.sizes) registerSize(items);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
@@ -96,7 +90,7 @@ int runBenchmarks(int argc, char** argv, const char* flag, const char* flagHelp,
     return 0;
 }
 
-std::string preparedLibrary(const Options& options, const LibraryShape& shape) {
+std::string preparedLibrary(const LibraryShape& shape) {
     const std::string folder = libraryFolderFor(options.dataDir, shape);
     std::fprintf(stderr, "%s: %s\n", folder.c_str(), ensureLibrary(folder, shape) ? "new" : "kept");
     return folder;
@@ -153,9 +147,8 @@ void inChild(State& state, const QStringList& arguments, const std::string& time
     }
 }
 
-benchmark::internal::Benchmark* addCase(const std::string& name, std::int64_t items,
-                                        int repetitions, const char* target,
-                                        std::function<void(State&)> body) {
+void addCase(const std::string& name, std::int64_t items, int repetitions, const char* target,
+             std::function<void(State&)> body) {
     // After an error the later repetitions fail too: Google Benchmark 1.7
     // would aggregate a first failed repetition's figures with the others.
     auto failed = std::make_shared<std::string>();
@@ -170,7 +163,7 @@ benchmark::internal::Benchmark* addCase(const std::string& name, std::int64_t it
         }
         state.SetLabel(target);
     };
-    return benchmark::RegisterBenchmark(name.c_str(), run)
+    benchmark::RegisterBenchmark(name.c_str(), run)
         ->Arg(items)
         ->Iterations(1)
         ->Repetitions(repetitions)

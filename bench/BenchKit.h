@@ -26,8 +26,23 @@ struct Options {
     std::vector<std::int64_t> sizes{1000, 10000, 100000};
     std::string dataDir = "/tmp/snibbet-bench";
     std::string work;   // dataDir/work-PID: this run's copies, removed at its end
-    bool flag = false;  // the program's own switch, `flag` of parseOptions
+    bool flag = false;  // the program's own switch
 };
+inline Options options;
+
+// Reads the command line (Google Benchmark's flags, then --sizes N,N,...,
+// --data-dir DIR and `flag`, which `flagHelp` explains), registers the cases
+// of each size and runs them; `done` then releases what the cases kept.
+int runBenchmarks(int argc, char** argv, const char* flag, const char* flagHelp,
+                  const std::function<void(std::int64_t items)>& registerSize,
+                  const std::function<void()>& done);
+
+// Registers `name` at `items` items in milliseconds, one iteration per
+// repetition (so the median is that of single samples), reporting only the
+// aggregates, labelled with its `target`. An error skips the case with its
+// words instead of ending the run.
+void addCase(const std::string& name, std::int64_t items, int repetitions, const char* target,
+             std::function<void(State&)> body);
 
 // The state of one library size, made when a case first asks for it: the
 // cases run size by size, so one size is kept at a time.
@@ -47,20 +62,9 @@ private:
     std::unique_ptr<Size> size_;
 };
 
-// This run's options.
-inline Options options;
-
-// Reads the command line (Google Benchmark's flags, then --sizes N,N,...,
-// --data-dir DIR and `flag`, which `flagHelp` explains), registers the cases
-// of each size and runs them; `done` then releases what the cases kept, and
-// this run's copies go.
-int runBenchmarks(int argc, char** argv, const char* flag, const char* flagHelp,
-                  const std::function<void(std::int64_t items)>& registerSize,
-                  const std::function<void()>& done);
-
 // The generated library of `shape` in the data folder, generated first if it
 // is not there; it is only ever copied, so that the next run can reuse it.
-std::string preparedLibrary(const Options& options, const LibraryShape& shape);
+std::string preparedLibrary(const LibraryShape& shape);
 
 // A fresh copy, flushed to disk with everything else waiting to be written,
 // so that no timed commit pays for it. Returns the copy's folder.
@@ -80,28 +84,19 @@ struct Memory {
 };
 Memory memoryNow();
 
-// A child reports its figures as lines "key value"; the parent reads them.
+// A child, this program run again with `arguments`, reports its figures as
+// lines "key value". The case's time is the figure `timeKey`, the others are
+// counters.
 void report(const char* key, double value);
 std::map<std::string, double> childFigures(const QStringList& arguments);
-
-// A case measured in a child, this program run again with `arguments`: its
-// time is the child's figure `timeKey`, its other figures are counters.
 void inChild(State& state, const QStringList& arguments, const std::string& timeKey);
-
-// Registers the case `name` at `items` items in milliseconds, run once per
-// repetition (so that the median is that of single samples), reporting only
-// the aggregates; `target` is its label. An error skips the case with its
-// words instead of ending the run.
-benchmark::internal::Benchmark* addCase(const std::string& name, std::int64_t items,
-                                        int repetitions, const char* target,
-                                        std::function<void(State&)> body);
 
 // Switches the library's connection to another journal (a what-if), or throws.
 void setJournalMode(const store::Library& library, const char* mode);
 
-// Closing, each repetition on a fresh copy of `source`, in the journal the
-// store sets or in `journalMode`: `tidyUp`, then the library's close with its
-// checkpoint. The case's time is both, the counters tidy_ms and close_ms each.
+// Closing, each repetition on a fresh copy of `source` in the store's journal
+// or in `journalMode`: `tidyUp`, then the library's close with its
+// checkpoint. The case's time is both; the counters tidy_ms and close_ms.
 using TidyUp = void (*)(const store::Library&, State&);
 void timeClosing(State& state, const std::string& source, const std::string& work,
                  const char* journalMode, TidyUp tidyUp);

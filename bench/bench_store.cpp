@@ -37,7 +37,7 @@ QStringList categoryNames(const store::Library& library) {
 struct Size {
     explicit Size(std::int64_t n)
         : items(n),
-          source(preparedLibrary(options, {.items = n})),
+          source(preparedLibrary({.items = n})),
           opening(copyLibrary(source, options.work + "/open")),
           library(store::Library::open(copyLibrary(source, options.work + "/library"))),
           rollback(store::Library::open(copyLibrary(source, options.work + "/rollback"))) {

@@ -45,6 +45,11 @@ double nowMs() {
     return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
 }
 
+// The arguments that make this program a child measuring `what`.
+QStringList child(const char* what, const QStringList& arguments) {
+    return QStringList{QStringLiteral("--child"), QLatin1String(what)} + arguments;
+}
+
 void requireTidy(const QString& folder) {
     if (!store::TidyUp::isTidy(store::Library::open(folder)))
         throw std::runtime_error("closing did not tidy the library");
@@ -61,7 +66,7 @@ void tidy(const QString& folder) {
 struct Size {
     explicit Size(std::int64_t n)
         : items(n),
-          source(preparedLibrary(options, {.items = n, .bigItemBytes = 5'000'000})),
+          source(preparedLibrary({.items = n, .bigItemBytes = 5'000'000})),
           work(options.work + "/" + std::to_string(n)),
           folder(copyLibrary(source, work + "/library")) {
         if (options.flag) tidy(folder);
@@ -237,9 +242,7 @@ void startAgain(State& state, Size& s) {
 void closeAfterOneNewItem(State& state, Size& s) {
     for (auto _ : state) {
         const QString folder = copyLibrary(s.tidiedCopy().toStdString(), s.work + "/changed");
-        const auto figures =
-            childFigures({QStringLiteral("--child"), QStringLiteral("close-after-new-item"), folder,
-                          s.categoryA});
+        const auto figures = childFigures(child("close-after-new-item", {folder, s.categoryA}));
         state.SetIterationTime((nowMs() - figures.at("close_requested_at_ms")) / 1e3);
         requireTidy(folder);
     }
@@ -251,22 +254,16 @@ void registerSize(std::int64_t items) {
                 [=](State& state) { body(state, sizes.at(state.range(0))); });
     };
     // In fresh processes.
-    add("start_up", 7, "< 300 ms, memory after < 120 MB", [](State& state, Size& s) {
-        inChild(state, {QStringLiteral("--child"), QStringLiteral("start-up"), s.folder},
-                "startup_ms");
-    });
+    add("start_up", 7, "< 300 ms, memory after < 120 MB",
+        [](State& state, Size& s) { inChild(state, child("start-up", {s.folder}), "startup_ms"); });
     add("start_up_first_of_day", 1, "< 300 ms", [](State& state, Size& s) {
         std::filesystem::remove_all(
             store::Backup::folderFor(store::Library::pathIn(s.folder)).toStdString());
         ::sync();
-        inChild(state, {QStringLiteral("--child"), QStringLiteral("first-of-day"), s.folder},
-                "startup_ms");
+        inChild(state, child("first-of-day", {s.folder}), "startup_ms");
     });
     add("caret_to_end_of_5MB_item", 1, "peak < 120 MB", [](State& state, Size& s) {
-        inChild(state,
-                {QStringLiteral("--child"), QStringLiteral("memory"), s.folder, s.categoryA,
-                 s.bigCategory},
-                "caret_to_end_ms");
+        inChild(state, child("memory", {s.folder, s.categoryA, s.bigCategory}), "caret_to_end_ms");
     });
     // In this process.
     add("start_up_again", 15, "", startAgain<false>);
