@@ -111,8 +111,9 @@ void saveText(State& state, store::DataSource& items, int& saves) {
     }
 }
 
-void storeTidyUp(const store::Library& library, State&) {
+void storeTidyUp(const store::Library& library, State& state) {
     if (!store::TidyUp::run(library)) throw std::runtime_error("the tidy-up failed");
+    state.counters["peak_process_MB"] = memoryNow().peak;
 }
 
 void registerSize(std::int64_t items) {
