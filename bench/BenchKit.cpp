@@ -22,6 +22,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+bool anyCaseFailed = false;
+
 void flush(const fs::path& path) {
     const int fd = ::open(path.c_str(), O_RDONLY);
     const bool flushed = fd >= 0 && ::fsync(fd) == 0;
@@ -87,7 +89,7 @@ int runBenchmarks(int argc, char** argv, const char* flag, const char* flagHelp,
     benchmark::Shutdown();
     done();
     fs::remove_all(options.work);
-    return 0;
+    return anyCaseFailed ? 1 : 0;
 }
 
 std::string preparedLibrary(const LibraryShape& shape) {
@@ -158,6 +160,7 @@ void addCase(const std::string& name, std::int64_t items, int repetitions, const
             body(state);
         } catch (const std::exception& e) {
             if (failed->empty()) std::fprintf(stderr, "%s failed: %s\n", name.c_str(), e.what());
+            anyCaseFailed = true;
             *failed = e.what();
             state.SkipWithError(e.what());
         }

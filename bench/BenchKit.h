@@ -33,6 +33,7 @@ inline Options options;
 // Reads the command line (Google Benchmark's flags, then --sizes N,N,...,
 // --data-dir DIR and `flag`, which `flagHelp` explains), registers the cases
 // of each size and runs them; `done` then releases what the cases kept.
+// Returns 1 when a case failed.
 int runBenchmarks(int argc, char** argv, const char* flag, const char* flagHelp,
                   const std::function<void(std::int64_t items)>& registerSize,
                   const std::function<void()>& done);
