@@ -3,129 +3,90 @@
 #include <QString>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
+#include <numeric>
 #include <stdexcept>
-#include <utility>
 #include <vector>
 
-#include "BareSqlite.h"
 #include "SnippetNames.h"
 #include "SnippetTexts.h"
 #include "store/Library.h"
+#include "store/RecordSet.h"
+#include "store/Transaction.h"
 
 namespace bench {
 namespace {
 
 namespace fs = std::filesystem;
+using store::Field;
 
 // Beside the library: the parameters it was generated with and its size, so
 // that a later run can tell whether the file is still the one it asks for.
 constexpr char kShapeFileName[] = "Snibbet.mdb.shape";
 
-struct Slot {
-    std::int64_t category;
-    std::int64_t item;
-};
-
-// Fisher-Yates with our own bounded draw, so that a seed gives the same order
-// on every standard library.
-template <typename T>
-void shuffle(std::vector<T>& values, std::mt19937_64& random) {
+// 0 to n-1 shuffled by Fisher-Yates with our own bounded draw, so that a seed
+// gives the same order on every standard library.
+std::vector<std::int64_t> shuffled(std::int64_t n, std::mt19937_64& random) {
+    std::vector<std::int64_t> values(static_cast<std::size_t>(n));
+    std::iota(values.begin(), values.end(), 0);
     for (std::size_t i = values.size(); i > 1; --i)
         std::swap(values[i - 1], values[below(random, i)]);
+    return values;
 }
 
-std::vector<Slot> itemSlots(const LibraryShape& shape) {
-    std::vector<Slot> places;
-    places.reserve(static_cast<std::size_t>(shape.items));
-    for (std::int64_t i = 0; i < shape.items; ++i)
-        places.push_back({i / shape.perCategory, i % shape.perCategory});
-    return places;
-}
-
-// The size of one text: its share of the whole, give or take a fifth.
-std::size_t share(std::mt19937_64& random, std::int64_t textBytes, int percent) {
+// A text of `kind` with its share of the item's bytes, give or take a fifth.
+QString text(std::mt19937_64& random, TextKind kind, std::int64_t textBytes, int percent) {
     const std::int64_t mean = textBytes * percent / 100;
-    const auto spread = static_cast<std::int64_t>(below(random, 41)) - 20;  // -20 .. +20 %
-    return static_cast<std::size_t>(std::max<std::int64_t>(0, mean + mean * spread / 100));
+    const auto spread = static_cast<std::int64_t>(below(random, 41)) - 20;
+    const auto bytes = static_cast<std::size_t>(mean + mean * spread / 100);
+    return QString::fromStdString(snippetText(random, kind, bytes));
 }
 
-// Indexes are dropped while the rows go in and built again afterwards, from
-// the statements the file itself holds, which is much faster than keeping
-// them up to date through 100,000 inserts in random order.
-std::vector<std::string> dropIndexes(BareConnection& db) {
-    std::vector<std::pair<std::string, std::string>> indexes;
-    {
-        BareStatement select(db,
-                             "SELECT name, sql FROM sqlite_schema WHERE type = 'index' AND "
-                             "sql IS NOT NULL");
-        while (select.step()) indexes.emplace_back(select.text(0), select.text(1));
-    }
-    std::vector<std::string> creates;
-    for (const auto& [name, sql] : indexes) {
-        db.exec(("DROP INDEX \"" + name + "\"").c_str());
-        creates.push_back(sql);
-    }
-    return creates;
+void append(store::RecordSet& rows, std::initializer_list<std::pair<Field, QString>> fields) {
+    rows.AddNew();
+    for (const auto& [field, value] : fields) rows.setText(field, value);
+    rows.Update();
 }
 
-void insertCategories(BareConnection& db, const LibraryShape& shape, std::mt19937_64& random) {
-    std::vector<std::int64_t> order(static_cast<std::size_t>(shape.categories()));
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::int64_t>(i);
-    shuffle(order, random);
-    BareStatement insert(db, "INSERT INTO Category (Category) VALUES (?)");
-    for (const std::int64_t category : order) {
-        const std::string name = categoryName(category);
-        insert.bindText(1, name);
-        insert.step();
-        insert.reset();
+// Every row goes in through the store's record sets, in one transaction.
+void insertRows(const store::Library& library, const LibraryShape& shape) {
+    std::mt19937_64 random(shape.seed);
+    store::Transaction transaction(library);
+    store::DataSource categories(library, store::RecordSource::wholeTable(store::Table::Category));
+    for (const std::int64_t c : shuffled(shape.categories(), random))
+        append(categories.Recordset(),
+               {{Field::Category, QString::fromStdString(categoryName(c))}});
+    const std::int64_t big = shape.categories() / 2 * shape.perCategory;
+    store::DataSource items(library, store::RecordSource::wholeTable(store::Table::Items));
+    for (const std::int64_t place : shuffled(shape.items, random)) {
+        const std::int64_t category = place / shape.perCategory;
+        const bool isBig = shape.bigItemBytes > 0 && place == big;
+        const auto bigCode = [&] {
+            return QString::fromStdString(
+                snippetText(random, TextKind::Code, static_cast<std::size_t>(shape.bigItemBytes)));
+        };
+        append(
+            items.Recordset(),
+            {{Field::Category, QString::fromStdString(categoryName(category))},
+             {Field::ItemName,
+              isBig ? QStringLiteral("big snippet")
+                    : QString::fromStdString(itemName(category, place % shape.perCategory))},
+             {Field::Code, isBig ? bigCode() : text(random, TextKind::Code, shape.textBytes, 60)},
+             {Field::Declares, text(random, TextKind::Declares, shape.textBytes, 15)},
+             {Field::Notes, text(random, TextKind::Notes, shape.textBytes, 25)}});
     }
+    transaction.commit();
 }
 
-void insertItems(BareConnection& db, const LibraryShape& shape, std::mt19937_64& random) {
-    SnippetTexts texts(random);
-    std::vector<Slot> places = itemSlots(shape);
-    shuffle(places, random);
-    const Slot big{shape.categories() / 2, 0};
-    const std::string bigCode = shape.bigItemBytes > 0
-                                    ? texts.longCode(static_cast<std::size_t>(shape.bigItemBytes))
-                                    : std::string();
-
-    BareStatement insert(db,
-                         "INSERT INTO Items (Category, ItemName, Code, Declares, Notes) "
-                         "VALUES (?, ?, ?, ?, ?)");
-    for (const Slot& slot : places) {
-        const bool isBig =
-            shape.bigItemBytes > 0 && slot.category == big.category && slot.item == big.item;
-        const std::string category = categoryName(slot.category);
-        const std::string name = isBig ? "big snippet" : itemName(slot.category, slot.item);
-        insert.bindText(1, category);
-        insert.bindText(2, name);
-        insert.bindText(
-            3, isBig ? std::string_view(bigCode) : texts.code(share(random, shape.textBytes, 60)));
-        insert.bindText(4, texts.declares(share(random, shape.textBytes, 15)));
-        insert.bindText(5, texts.notes(share(random, shape.textBytes, 25)));
-        insert.step();
-        insert.reset();
-    }
+fs::path libraryFile(const std::string& folder) {
+    return store::Library::pathIn(QString::fromStdString(folder)).toStdString();
 }
 
 std::string shapeRecord(const LibraryShape& shape, const fs::path& library) {
     return shape.describe() + "\nbytes=" + std::to_string(fs::file_size(library)) + "\n";
 }
 
-std::string readWhole(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 }  // namespace
-
-std::int64_t LibraryShape::categories() const {
-    return (items + perCategory - 1) / perCategory;
-}
 
 std::string LibraryShape::describe() const {
     return "items=" + std::to_string(items) + " per-category=" + std::to_string(perCategory) +
@@ -137,28 +98,9 @@ void generateLibrary(const std::string& folder, const LibraryShape& shape) {
     if (shape.items < 1 || shape.perCategory < 1 || shape.textBytes < 0 || shape.bigItemBytes < 0)
         throw std::runtime_error("items and per-category must be positive, sizes not negative");
     fs::create_directories(folder);
-    const QString qFolder = QString::fromStdString(folder);
-    store::Library::createEmpty(qFolder);
-
-    std::mt19937_64 random(shape.seed);
-    {
-        BareConnection db(store::Library::pathIn(qFolder).toStdString());
-        // Nothing to protect yet: if this fails, the file is thrown away.
-        db.exec("PRAGMA journal_mode=OFF");
-        db.exec("PRAGMA synchronous=OFF");
-        db.exec("BEGIN");
-        const std::vector<std::string> indexes = dropIndexes(db);
-        insertCategories(db, shape, random);
-        insertItems(db, shape, random);
-        for (const std::string& create : indexes) db.exec(create.c_str());
-        db.exec("COMMIT");
-    }
-    // Opening it as Snibbet does proves the file is a library and leaves it
-    // in the journal mode the store chooses.
-    store::Library::open(qFolder);
-    const fs::path library = store::Library::pathIn(qFolder).toStdString();
-    std::ofstream(fs::path(folder) / kShapeFileName, std::ios::binary)
-        << shapeRecord(shape, library);
+    store::Library::createEmpty(QString::fromStdString(folder));
+    insertRows(store::Library::open(QString::fromStdString(folder)), shape);
+    std::ofstream(fs::path(folder) / kShapeFileName) << shapeRecord(shape, libraryFile(folder));
 }
 
 std::string libraryFolderFor(const std::string& root, const LibraryShape& shape) {
@@ -170,17 +112,16 @@ std::string libraryFolderFor(const std::string& root, const LibraryShape& shape)
 }
 
 bool ensureLibrary(const std::string& folder, const LibraryShape& shape) {
-    const fs::path library = store::Library::pathIn(QString::fromStdString(folder)).toStdString();
+    const fs::path library = libraryFile(folder);
     const fs::path record = fs::path(folder) / kShapeFileName;
-    const fs::path log = library.string() + "-wal";
-    if (fs::exists(library) && fs::exists(record) && !fs::exists(log) &&
-        readWhole(record) == shapeRecord(shape, library))
-        return false;
-
+    if (fs::exists(library) && fs::exists(record) && !fs::exists(library.string() + "-wal")) {
+        std::ifstream in(record);
+        if (std::string(std::istreambuf_iterator<char>(in), {}) == shapeRecord(shape, library))
+            return false;
+    }
     // Only a library this generator wrote is ever replaced: never a user's.
     if (fs::exists(library) && !fs::exists(record))
-        throw std::runtime_error(library.string() +
-                                 " was not written by the generator; it is left alone");
+        throw std::runtime_error(library.string() + " was not written by the generator");
     for (const char* suffix : {"", "-wal", "-shm", "-journal"})
         fs::remove(library.string() + suffix);
     fs::remove(record);

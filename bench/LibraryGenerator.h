@@ -13,18 +13,19 @@ struct LibraryShape {
     std::int64_t perCategory = 1000;
     // Roughly the length of an item's three texts together, in bytes.
     std::int64_t textBytes = 2000;
-    // When non-zero, one item carries a Code text of this many bytes.
+    // When non-zero, the item "big snippet" of the middle category carries a
+    // Code text of this many bytes.
     std::int64_t bigItemBytes = 0;
     std::uint64_t seed = 20240611;
 
-    std::int64_t categories() const;
+    std::int64_t categories() const { return (items + perCategory - 1) / perCategory; }
     // One line naming every parameter; equal lines mean equal libraries.
     std::string describe() const;
 };
 
-// Writes a new library of `shape` into `folder` (created if missing), with a
-// note of its parameters beside it. Throws when the folder already holds a
-// library.
+// Writes a new library of `shape` into `folder` (created if missing), through
+// the store, with a note of its parameters beside it. Throws when the folder
+// already holds a library.
 void generateLibrary(const std::string& folder, const LibraryShape& shape);
 
 // Leaves a library of exactly `shape` in `folder`: a library that an earlier

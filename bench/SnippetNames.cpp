@@ -10,21 +10,18 @@ constexpr std::array<std::string_view, 20> kTopics = {
     "strings", "Dateien", "sockets", "Größen",       "threads",  "JSON",    "Ärger",
     "regex",   "Ωmega",   "sorting", "crème brûlée", "HTTP",     "Zeichen", "über",
     "math",    "Ñandú",   "Bitmaps", "Ψ-tools",      "printing", "registry"};
-
 constexpr std::array<std::string_view, 8> kKinds = {"helpers",   "Tricks",  "Utilities", "snippets",
                                                     "Beispiele", "Recipes", "ÜBUNGEN",   "hacks"};
-
 constexpr std::array<std::string_view, 16> kVerbs = {
     "parse",  "Read",  "write", "Größe berechnen", "sort", "Find",   "convert",
     "öffnen", "Split", "join",  "ÜberPrüfen",      "trim", "Encode", "decode",
     "Zähle",  "format"};
-
 constexpr std::array<std::string_view, 16> kNouns = {
     "Json",  "file",   "Buffer", "list", "Straße",  "token", "Ärmel",  "matrix",
     "Queue", "string", "Bild",   "date", "Ω-value", "map",   "Header", "cache"};
 
-// Changes the case of ASCII letters only; the other letters keep theirs, so
-// that folding them is left to the store's comparison.
+// Style 1 upper-cases, style 2 lower-cases the ASCII letters only; the others
+// keep their case, so that folding them is left to the store's comparison.
 std::string restyled(std::string_view word, int style) {
     std::string out(word);
     for (char& c : out) {
@@ -37,11 +34,10 @@ std::string restyled(std::string_view word, int style) {
 }  // namespace
 
 std::string categoryName(std::int64_t category) {
-    const auto topic = kTopics[static_cast<std::size_t>(category) % kTopics.size()];
-    const auto kind = kKinds[static_cast<std::size_t>(category / 20) % kKinds.size()];
-    const int style = static_cast<int>((category / 160) % 3);
+    const auto c = static_cast<std::size_t>(category);
     // The number keeps every name unique whatever the words.
-    return restyled(topic, style) + " " + std::string(kind) + " " + std::to_string(category + 1);
+    return restyled(kTopics[c % kTopics.size()], static_cast<int>((c / 160) % 3)) + " " +
+           std::string(kKinds[(c / 20) % kKinds.size()]) + " " + std::to_string(c + 1);
 }
 
 std::string itemName(std::int64_t category, std::int64_t item) {
@@ -49,19 +45,10 @@ std::string itemName(std::int64_t category, std::int64_t item) {
     const auto i = static_cast<std::size_t>(item);
     const auto verb = kVerbs[(i * 7 + c) % kVerbs.size()];
     const auto noun = kNouns[(i * 5 / 3 + c * 3) % kNouns.size()];
-    std::string name;
-    switch (i % 3) {
-        case 0:
-            name = std::string(verb) + restyled(noun, 0);
-            break;
-        case 1:
-            name = restyled(verb, 1) + " " + std::string(noun);
-            break;
-        default:
-            name = restyled(verb, 2) + "_" + restyled(noun, 2);
-            break;
-    }
-    return name + " " + std::to_string(item + 1);
+    const std::string number = " " + std::to_string(i + 1);
+    if (i % 3 == 0) return std::string(verb) + std::string(noun) + number;
+    if (i % 3 == 1) return restyled(verb, 1) + " " + std::string(noun) + number;
+    return restyled(verb, 2) + "_" + restyled(noun, 2) + number;
 }
 
 }  // namespace bench

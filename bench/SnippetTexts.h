@@ -3,32 +3,15 @@
 #include <cstdint>
 #include <random>
 #include <string>
-#include <string_view>
 
 namespace bench {
 
-// Plausible code, declarations and notes, cut from three pools written once.
-// Cutting views out of a pool keeps generating 100,000 items cheap, and the
-// views can be bound to statements without copying.
-class SnippetTexts {
-public:
-    explicit SnippetTexts(std::mt19937_64& random);
+enum class TextKind { Code, Declares, Notes };
 
-    std::string_view code(std::size_t bytes);
-    std::string_view declares(std::size_t bytes);
-    std::string_view notes(std::size_t bytes);
-
-    // A text longer than the pools, built by repeating the code pool.
-    std::string longCode(std::size_t bytes) const;
-
-private:
-    std::string_view cut(const std::string& pool, std::size_t bytes);
-
-    std::mt19937_64& random_;
-    std::string code_;
-    std::string declares_;
-    std::string notes_;
-};
+// Plausible text of `kind` for a generated item: whole lines drawn at random,
+// with identifiers and numbers varied and some letters beyond ASCII, until it
+// holds at least `bytes` bytes.
+std::string snippetText(std::mt19937_64& random, TextKind kind, std::size_t bytes);
 
 // A whole number in [0, bound), the same on every standard library.
 std::uint64_t below(std::mt19937_64& random, std::uint64_t bound);

@@ -4,31 +4,55 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <chrono>
 #include <stdexcept>
+#include <utility>
 
-#include "WindowServices.h"
 #include "mainwindow/PanelEdit.h"
 #include "mainwindow/frmSnibbet.h"
 
 namespace bench {
+
+void WindowServices::messageBox(const QString& text, const QString& title) {
+    unexpected << QStringLiteral("message box \"%1\": %2").arg(title, text);
+}
+
+bool WindowServices::askYesNo(const QString& text, const QString& title) {
+    unexpected << QStringLiteral("question \"%1\": %2").arg(title, text);
+    return false;
+}
+
+QString WindowServices::inputBox(const QString& prompt, const QString& title) {
+    if (inputAnswers.isEmpty())
+        unexpected << QStringLiteral("input box \"%1\": %2").arg(title, prompt);
+    return inputAnswers.isEmpty() ? QString() : inputAnswers.takeFirst();
+}
+
+void WindowServices::endProgram(int exitCode) {
+    unexpected << QStringLiteral("the program ended with %1").arg(exitCode);
+}
+
+void WindowServices::check(const char* during) {
+    if (unexpected.isEmpty()) return;
+    const QStringList seen = std::exchange(unexpected, {});
+    throw std::runtime_error(std::string("while ") + during + ": " + seen.join("; ").toStdString());
+}
 
 void settle() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     QCoreApplication::sendPostedEvents();
 }
 
-frmSnibbet* startWindow(const QString& folder, WindowServices& services,
-                        std::chrono::milliseconds patience) {
+frmSnibbet* startWindow(const QString& folder, WindowServices& services) {
     frmSnibbet* window = startSnibbet(folder, services);
     services.check("starting");
     if (!window) throw std::runtime_error("the window did not come up");
-    const auto deadline = std::chrono::steady_clock::now() + patience;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
     while (!(window->isActiveWindow() && window->cboCategory->count() > 0)) {
         if (std::chrono::steady_clock::now() > deadline)
             throw std::runtime_error("the window did not become active with its categories listed");
         QCoreApplication::processEvents(QEventLoop::AllEvents);
     }
-    // The list's entries are painted too.
     settle();
     services.check("starting");
     return window;
@@ -48,26 +72,17 @@ void closeWindow(frmSnibbet* window) {
 
 QStringList entries(const QComboBox& list) {
     QStringList names;
-    names.reserve(list.count());
     for (int i = 0; i < list.count(); ++i) names << list.itemText(i);
     return names;
 }
 
-int indexOf(const QComboBox& list, const QString& text) {
+void choose(QComboBox& list, const QString& text) {
     const int index = list.findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (index < 0) throw std::runtime_error("no entry \"" + text.toStdString() + "\" in the list");
-    return index;
-}
-
-void choose(QComboBox& list, int index) {
     list.setFocus(Qt::MouseFocusReason);
     list.setCurrentIndex(index);
     emit list.activated(index);
     settle();
-}
-
-void choose(QComboBox& list, const QString& text) {
-    choose(list, indexOf(list, text));
 }
 
 void typeAtEnd(PanelEdit& panel, const QString& text) {

@@ -1,241 +1,405 @@
-// snibbet_bench_window [--quick] [--sizes N,N,...] [--data-dir DIR]
-//                      [--per-category N] [--text-bytes N] [--big-item-bytes N]
-//                      [--startups N]
+// snibbet_bench_window [--sizes N,N,...] [--data-dir DIR] [--tidied] [--benchmark_...]
 // Drives the real main window on the offscreen platform over libraries of
-// 1,000, 10,000 and 100,000 items, one of them with a 5 MB Code text, and
-// times what the user waits for: start-up, choosing, saving, the maintenance
-// commands, closing. Beside each, the same database work with the bare SQLite
-// C API. Start-ups are timed in fresh processes, each size's session in a
-// process of its own.
-#include <sqlite3.h>
+// 1,000, 10,000 and 100,000 items, one of whose items holds 5 MB of code, and
+// times what the user waits for. Start-ups, the memory of a session and
+// closing after one change are measured in fresh processes of this program.
 #include <unistd.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDate>
-#include <cstdio>
-#include <exception>
+#include <QFileInfo>
 #include <filesystem>
 #include <optional>
-#include <string>
-#include <thread>
-#include <vector>
 
-#include "Arguments.h"
-#include "CategoryWrites.h"
-#include "ChildProcess.h"
-#include "LibraryCopy.h"
-#include "LibraryGenerator.h"
-#include "SizeRuns.h"
-#include "Timing.h"
-#include "WindowResults.h"
-#include "WindowSession.h"
+#include "BenchKit.h"
+#include "SnippetNames.h"
+#include "WindowDriver.h"
 #include "mainwindow/Fonts.h"
+#include "mainwindow/PanelEdit.h"
+#include "mainwindow/frmSnibbet.h"
 #include "store/Backup.h"
 #include "store/Library.h"
-#include "store/StoreError.h"
+#include "store/RecordSet.h"
 #include "store/TidyUp.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace bench;
 
-struct Options {
-    std::vector<std::int64_t> sizes{1000, 10000, 100000};
-    std::string dataDir = "/tmp/snibbet-bench";
-    bench::LibraryShape shape{
-        .items = 0, .perCategory = 1000, .textBytes = 2000, .bigItemBytes = 5000000};
-    int startups = 7;
-    bool tidied = false;
-    bool noCheckpointOnCommit = false;
-    // Set in a child: what it measures, and where.
-    std::string child;
-    std::string library, work;
+// The item the generator gives a 5 MB Code text.
+const QString kBigItem = QStringLiteral("big snippet");
+
+// The last item in stored order, the longest search, but the 5 MB item,
+// skipping `skip` more.
+QString fromTheEnd(const frmSnibbet& window, int skip) {
+    const QStringList names = entries(*window.cboItems);
+    for (qsizetype i = names.size() - 1; i >= 0; --i)
+        if (names[i] != kBigItem && skip-- == 0) return names[i];
+    throw std::runtime_error("the category has too few items");
+}
+
+double nowMs() {
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+// The arguments that make this program a child measuring `what`.
+QStringList child(const char* what, const QStringList& arguments) {
+    return QStringList{QStringLiteral("--child"), QLatin1String(what)} + arguments;
+}
+
+void requireTidy(const QString& folder) {
+    if (!store::TidyUp::isTidy(store::Library::open(folder)))
+        throw std::runtime_error("closing did not tidy the library");
+}
+
+// Sorts the library as closing does, even where it is sorted already.
+void tidy(const QString& folder) {
+    if (!store::TidyUp::run(store::Library::open(folder), store::TidyUp::Rewrite::Always))
+        throw std::runtime_error("the copy could not be tidied");
+}
+
+// One size: the generated library, the session's copy with today's backup
+// beside it, and the session window, started when a case first needs it.
+struct Size {
+    explicit Size(std::int64_t n)
+        : items(n),
+          source(preparedLibrary({.items = n, .bigItemBytes = 5'000'000})),
+          work(options.work + "/" + std::to_string(n)),
+          folder(copyLibrary(source, work + "/library")) {
+        if (options.flag) tidy(folder);
+        // Made before any timing, as the day's first start did.
+        store::Backup::makeIfDue(store::Library::pathIn(folder), QDate::currentDate());
+        const std::int64_t categories = (n + 999) / 1000;
+        for (std::int64_t c = 0; c < categories; ++c) spare << q(categoryName(c));
+        bigCategory = spare[categories / 2];
+        categoryA = spare[(categories / 2 + 1) % categories];
+        categoryB = spare[(categories / 2 + 2) % categories];
+        for (const QString& used : {bigCategory, categoryA, categoryB}) spare.removeAll(used);
+    }
+    ~Size() {
+        if (window) discardWindow(window);
+        std::filesystem::remove_all(work);
+    }
+    static QString q(const std::string& text) { return QString::fromStdString(text); }
+
+    // The session window with `category` chosen as a click does it: the
+    // focus leaves any panel first.
+    frmSnibbet& inCategory(const QString& category) {
+        if (!window) window = startWindow(folder, services);
+        choose(*window->cboCategory, category);
+        return *window;
+    }
+    // A copy as closing leaves it (sorted), so that closing has nothing to do.
+    QString tidiedCopy() {
+        if (!tidied.isEmpty()) return tidied;
+        tidied = copyLibrary(source, work + "/tidied");
+        tidy(tidied);
+        return tidied;
+    }
+    double timedMenu(QAction& entry, const std::optional<QString>& answer = std::nullopt) {
+        ::sync();
+        return secondsOf([&] { runMenu(entry, services, answer); });
+    }
+    QString uniqueName(const char* kind) {
+        return QStringLiteral("Bench made %1 %2").arg(QLatin1String(kind)).arg(++names);
+    }
+
+    const std::int64_t items;
+    const std::string source, work;
+    const QString folder;
+    QString tidied, bigCategory, categoryA, categoryB;
+    QStringList spare;  // categories of 1,000 items that no other case uses
+    WindowServices services;
+    frmSnibbet* window = nullptr;
+    int names = 0, typed = 0, renames = 0;
 };
 
-int usage() {
-    std::fputs(
-        "usage: snibbet_bench_window [--quick] [--sizes N,N,...] [--data-dir DIR]\n"
-        "                            [--per-category N] [--text-bytes N] [--big-item-bytes N]\n"
-        "                            [--startups N] [--tidied] [--no-checkpoint-on-commit]\n"
-        "  --quick     1,000 and 10,000 items only\n"
-        "  --data-dir  where generated libraries are kept for the next run\n"
-        "              (default /tmp/snibbet-bench)\n"
-        "  --startups  fresh processes timing the start-up per size (default 7)\n"
-        "  --tidied    work on the library as closing leaves it (sorted), not as generated\n"
-        "  --no-checkpoint-on-commit\n"
-        "              what-if: the session's connections never checkpoint the\n"
-        "              write-ahead log inside a commit\n",
-        stderr);
-    return 2;
+OneSize<Size> sizes;
+
+// Chooses the item `from` (untimed), then `to`.
+void switchItems(State& state, Size& s, const QString& from, const QString& to) {
+    for (auto _ : state) {
+        choose(*s.window->cboItems, from);
+        state.SetIterationTime(secondsOf([&] { choose(*s.window->cboItems, to); }));
+        s.services.check("choosing an item");
+        if (s.window->rTxtCode->toPlainText().isEmpty()) throw std::runtime_error("no code shown");
+    }
 }
 
-bool parse(int argc, char** argv, Options& options) {
-    bench::Arguments arguments;
-    bench::LibraryShape& shape = options.shape;
-    arguments.flag("--quick", [&] { options.sizes = {1000, 10000}; });
-    arguments.flag("--tidied", [&] { options.tidied = true; });
-    arguments.flag("--no-checkpoint-on-commit", [&] { options.noCheckpointOnCommit = true; });
-    arguments.value("--sizes", [&](const std::string& v) { options.sizes = bench::parseSizes(v); });
-    arguments.value("--data-dir", [&](const std::string& v) { options.dataDir = v; });
-    arguments.value("--per-category",
-                    [&](const std::string& v) { shape.perCategory = std::stoll(v); });
-    arguments.value("--text-bytes", [&](const std::string& v) { shape.textBytes = std::stoll(v); });
-    arguments.value("--big-item-bytes",
-                    [&](const std::string& v) { shape.bigItemBytes = std::stoll(v); });
-    arguments.value("--startups", [&](const std::string& v) { options.startups = std::stoi(v); });
-    // The child's: what it measures, on which size, and where.
-    arguments.value("--child", [&](const std::string& v) { options.child = v; });
-    arguments.value("--items", [&](const std::string& v) { shape.items = std::stoll(v); });
-    arguments.value("--library", [&](const std::string& v) { options.library = v; });
-    arguments.value("--work", [&](const std::string& v) { options.work = v; });
-    return arguments.parse(argc, argv) && options.startups > 0;
+// Text typed at the end of the code panel (untimed), then a click into the
+// declarations panel: the save. Each save writes a text the row does not
+// hold yet, after the file system was flushed, so that its sync does not also
+// write out what came before. The file must then hold what the panel shows.
+void saveOnLeaving(State& state, Size& s, const QString& category, const QString& item) {
+    for (auto _ : state) {
+        frmSnibbet& w = s.inCategory(category);
+        choose(*w.cboItems, item);
+        typeAtEnd(*w.rTxtCode, QStringLiteral(" // %1").arg(++s.typed));
+        ::sync();
+        state.SetIterationTime(secondsOf([&] { clickInto(*w.rTxtDeclares); }));
+        s.services.check("leaving a panel");
+        if (w.rTxtCode->document()->isModified()) throw std::runtime_error("nothing was saved");
+    }
+    const store::Library library = store::Library::open(s.folder);
+    store::DataSource items(library, store::RecordSource::itemsOf(category));
+    items.Recordset().FindFirst(store::Field::ItemName, item);
+    if (items.Recordset().text(store::Field::Code) != s.window->rTxtCode->toPlainText())
+        throw std::runtime_error("the file does not hold the saved text");
 }
 
-// The generated library, the window's copy and its backup, the floor's copy,
-// and two fresh copies for closing, each of which the tidy-up doubles and
-// whose logs grow as large while it runs.
-void checkFreeSpace(const Options& options) {
-    std::int64_t largest = 0;
-    for (const std::int64_t size : options.sizes) largest = std::max(largest, size);
-    const auto bytes = largest * (options.shape.textBytes + 400) + options.shape.bigItemBytes;
-    bench::requireFreeSpace(options.dataDir, static_cast<std::uintmax_t>(bytes * 16));
+// Items > Add, choose it, Items > Rename, choose it, Items > Delete, in a
+// category of 1,000; the case's time is that of command `timed` (0 to 2).
+template <int timed>
+void itemCommands(State& state, Size& s) {
+    for (auto _ : state) {
+        frmSnibbet& w = s.inCategory(s.categoryA);
+        const int listed = w.cboItems->count();
+        const QString name = s.uniqueName("item"), renamed = name + QStringLiteral(" renamed");
+        double seconds[3];
+        seconds[0] = s.timedMenu(*w.mnuAddItem, name);
+        choose(*w.cboItems, name);
+        seconds[1] = s.timedMenu(*w.mnuRenameItem, renamed);
+        choose(*w.cboItems, renamed);
+        seconds[2] = s.timedMenu(*w.mnuDeleteItem);
+        if (w.cboItems->count() != listed) throw std::runtime_error("the item is still listed");
+        state.SetIterationTime(seconds[timed]);
+    }
 }
 
-std::string childArguments(const char* what, const bench::WindowRun& run) {
-    using bench::quotedForShell;
-    return std::string("--child ") + what +
-           (run.noCheckpointOnCommit ? " --no-checkpoint-on-commit" : "") + " --items " +
-           std::to_string(run.shape.items) + " --per-category " +
-           std::to_string(run.shape.perCategory) + " --text-bytes " +
-           std::to_string(run.shape.textBytes) + " --big-item-bytes " +
-           std::to_string(run.shape.bigItemBytes) + " --library " +
-           quotedForShell(run.libraryFolder) + " --work " + quotedForShell(run.workFolder);
+// Categories > Add, choose it, Categories > Delete; the time of one of them.
+template <bool timeTheDelete>
+void categoryCommands(State& state, Size& s) {
+    for (auto _ : state) {
+        frmSnibbet& w = s.inCategory(s.categoryA);
+        const QString name = s.uniqueName("category");
+        const double add = s.timedMenu(*w.mnuAddCat, name);
+        choose(*w.cboCategory, name);
+        const double remove = s.timedMenu(*w.mnuDeleteCat);
+        if (w.cboCategory->findText(name) >= 0) throw std::runtime_error("it is still listed");
+        state.SetIterationTime(timeTheDelete ? remove : add);
+    }
 }
 
-void measureOneSize(const bench::WindowRun& run, int startups, bool tidied,
-                    bench::WindowResults& results) {
-    const auto collect = [&](const std::string& line) {
-        if (!results.add(line)) std::fprintf(stderr, "unexpected output: %s\n", line.c_str());
+// There and back, so that every rename carries 1,000 items over.
+void renameCategory(State& state, Size& s) {
+    const QString names[] = {s.categoryA, s.categoryA + QStringLiteral(" renamed")};
+    for (auto _ : state) {
+        frmSnibbet& w = s.inCategory(names[s.renames++ % 2]);
+        state.SetIterationTime(s.timedMenu(*w.mnuRenameCat, names[s.renames % 2]));
+        if (w.cboItems->count() < 1000) throw std::runtime_error("the items did not follow");
+    }
+}
+
+void deleteWholeCategory(State& state, Size& s) {
+    for (auto _ : state) {
+        if (s.spare.isEmpty()) throw std::runtime_error("no category left to delete");
+        const QString name = s.spare.takeFirst();
+        frmSnibbet& w = s.inCategory(name);
+        state.SetIterationTime(s.timedMenu(*w.mnuDeleteCat));
+        if (w.cboCategory->findText(name) >= 0) throw std::runtime_error("it is still listed");
+    }
+}
+
+// The close box on a fresh copy of the generated library after choosing a
+// category and an item, or on a tidied copy right after a start: the
+// tidy-up, then the window's release, which closes the library.
+template <bool fresh>
+void closing(State& state, Size& s) {
+    for (auto _ : state) {
+        const QString folder = fresh ? copyLibrary(s.source, s.work + "/closing") : s.tidiedCopy();
+        frmSnibbet* w = startWindow(folder, s.services);
+        w->waitForBackup();  // only the first start on a copy makes one
+        if (fresh) {
+            choose(*w->cboCategory, s.categoryA);
+            choose(*w->cboItems, fromTheEnd(*w, 0));
+        }
+        ::sync();
+        state.SetIterationTime(secondsOf([&] { closeWindow(w); }));
+        s.services.check("closing");
+        requireTidy(folder);
+    }
+    if (fresh) state.counters["peak_session_MB"] = memoryNow().peak;
+}
+
+// Another window started in this process, which has shown one before; with
+// `add`, the time of the one command that needs no category chosen.
+template <bool add>
+void startAgain(State& state, Size& s) {
+    for (auto _ : state) {
+        frmSnibbet* w = nullptr;
+        double seconds = secondsOf([&] { w = startWindow(s.folder, s.services); });
+        if (add) seconds = s.timedMenu(*w->mnuAddCat, s.uniqueName("category"));
+        state.SetIterationTime(seconds);
+        discardWindow(w);
+    }
+}
+
+// A tidied library, one item added, then the close box: timed from the
+// request to the end of the process, which makes the last checkpoint.
+void closeAfterOneNewItem(State& state, Size& s) {
+    for (auto _ : state) {
+        const QString folder = copyLibrary(s.tidiedCopy().toStdString(), s.work + "/changed");
+        const auto figures = childFigures(child("close-after-new-item", {folder, s.categoryA}));
+        state.SetIterationTime((nowMs() - figures.at("close_requested_at_ms")) / 1e3);
+        requireTidy(folder);
+    }
+}
+
+void registerSize(std::int64_t items) {
+    const auto add = [&](const char* name, int repetitions, const char* target, auto body) {
+        addCase(std::string("window/") + name, items, repetitions, target,
+                [=](State& state) { body(state, sizes.at(state.range(0))); });
     };
-    const QString copy = QString::fromStdString(bench::windowCopyIn(run));
-    bench::copyLibrary(run.libraryFolder, bench::windowCopyIn(run));
-    const QString library = store::Library::pathIn(copy);
-    if (tidied) {
-        const store::Library open = store::Library::open(copy);
-        if (!store::TidyUp::run(open, store::TidyUp::Rewrite::Always))
-            throw std::runtime_error("the copy could not be tidied");
-    }
-    // Today's backup is made the way the program makes it, before any timing.
-    store::Backup::makeIfDue(library, QDate::currentDate());
-    ::sync();
-    for (int i = 0; i < startups; ++i) {
-        bench::runThisProgram(childArguments("startup", run), collect);
-        std::fprintf(stderr, "  %lld items: start-up in a fresh process %d/%d\n",
-                     static_cast<long long>(run.shape.items), i + 1, startups);
-    }
-    fs::remove_all(store::Backup::folderFor(library).toStdString());
-    ::sync();
-    bench::runThisProgram(childArguments("first-of-day", run), collect);
-    std::fprintf(stderr, "  %lld items: start-up without today's backup 1/1\n",
-                 static_cast<long long>(run.shape.items));
-    ::sync();
-    bench::runThisProgram(childArguments("memory", run), collect);
-    ::sync();
-    bench::runThisProgram(childArguments("session", run), collect);
-    bench::runThisProgram(childArguments("engine", run), collect);
+    // In fresh processes.
+    add("start_up", 7, "< 300 ms, memory after < 120 MB",
+        [](State& state, Size& s) { inChild(state, child("start-up", {s.folder}), "startup_ms"); });
+    add("start_up_first_of_day", 1, "< 300 ms", [](State& state, Size& s) {
+        std::filesystem::remove_all(
+            store::Backup::folderFor(store::Library::pathIn(s.folder)).toStdString());
+        ::sync();
+        inChild(state, child("first-of-day", {s.folder}), "startup_ms");
+    });
+    add("caret_to_end_of_5MB_item", 1, "peak < 120 MB", [](State& state, Size& s) {
+        inChild(state, child("memory", {s.folder, s.categoryA, s.bigCategory}), "caret_to_end_ms");
+    });
+    // In this process.
+    add("start_up_again", 15, "", startAgain<false>);
+    add("add_category_before_choosing", 15, "< 30 ms", startAgain<true>);
+    add("choose_category", 30, "< 30 ms", [](State& state, Size& s) {
+        for (auto _ : state) {
+            frmSnibbet& w = s.inCategory(s.categoryA);
+            state.SetIterationTime(secondsOf([&] { choose(*w.cboCategory, s.categoryB); }));
+            if (w.cboItems->count() < 1) throw std::runtime_error("no items listed");
+        }
+    });
+    add("choose_item", 30, "< 30 ms", [](State& state, Size& s) {
+        const frmSnibbet& w = s.inCategory(s.categoryA);
+        switchItems(state, s, fromTheEnd(w, 1), fromTheEnd(w, 0));
+    });
+    add("choose_5MB_item", 10, "< 200 ms", [](State& state, Size& s) {
+        switchItems(state, s, fromTheEnd(s.inCategory(s.bigCategory), 0), kBigItem);
+    });
+    add("choose_item_while_5MB_shown", 10, "< 30 ms", [](State& state, Size& s) {
+        switchItems(state, s, kBigItem, fromTheEnd(s.inCategory(s.bigCategory), 0));
+    });
+    add("save_on_leaving_panel", 20, "< 30 ms", [](State& state, Size& s) {
+        saveOnLeaving(state, s, s.categoryA, fromTheEnd(s.inCategory(s.categoryA), 0));
+    });
+    add("save_on_leaving_5MB_panel", 10, "< 200 ms",
+        [](State& state, Size& s) { saveOnLeaving(state, s, s.bigCategory, kBigItem); });
+    add("add_item", 20, "< 30 ms", itemCommands<0>);
+    add("rename_item", 20, "< 30 ms", itemCommands<1>);
+    add("delete_item", 20, "< 30 ms", itemCommands<2>);
+    add("add_category", 20, "< 30 ms", categoryCommands<false>);
+    add("delete_new_category", 20, "< 30 ms", categoryCommands<true>);
+    add("rename_category_of_1000", 10, "< 30 ms", renameCategory);
+    if (items >= 8000) add("delete_category_of_1000", 5, "< 30 ms", deleteWholeCategory);
+    add("close", 5, "<= 1.3x floor", closing<true>);
+    add("floor/tidy_up_and_close", 5, "", [](State& state, Size& s) {
+        timeClosing(state, s.source, s.work + "/closing-floor", nullptr, floorTidyUp);
+    });
+    add("close_again_tidy", 3, "", closing<false>);
+    add("close_after_one_new_item", 3, "", closeAfterOneNewItem);
+    // More cases go here, each one `add` (converting a Jet file, for example).
 }
 
-void printSetting(const Options& options, const std::string& loadBefore) {
-    std::printf(
-        "## Snibbet window benchmark\n\n"
-        "Qt %s (offscreen), SQLite %s, %u hardware threads, libraries in %s, %lld items per "
-        "category, about %lld bytes of text per item, one item of %lld bytes; page cache warm; "
-        "library %s%s. Load average before: %s, after: %s.\n\n",
-        qVersion(), sqlite3_libversion(), std::thread::hardware_concurrency(),
-        options.dataDir.c_str(), static_cast<long long>(options.shape.perCategory),
-        static_cast<long long>(options.shape.textBytes),
-        static_cast<long long>(options.shape.bigItemBytes),
-        options.tidied ? "tidied first (sorted, as closing leaves it)"
-                       : "as generated (rows shuffled)",
-        options.noCheckpointOnCommit ? "; what-if: no checkpoint inside a commit in the session"
-                                     : "",
-        loadBefore.c_str(), bench::loadAverages().c_str());
-}
-
-int runAllSizes(Options options) {
-    checkFreeSpace(options);
-    const std::string loadBefore = bench::loadAverages();
-    bench::WindowResults results;
-    for (const std::int64_t items : options.sizes) {
-        bench::WindowRun run;
-        run.shape = options.shape;
-        run.shape.items = items;
-        run.libraryFolder = bench::libraryFor(options.dataDir, run.shape);
-        run.workFolder = options.dataDir + "/window-work-" + std::to_string(::getpid());
-        run.noCheckpointOnCommit = options.noCheckpointOnCommit;
-        bench::inWorkFolder(run.workFolder, [&] {
-            measureOneSize(run, options.startups, options.tidied, results);
-        });
+// A child: argv is this program, --child, what to measure, the library's
+// folder and the categories it needs.
+void runChild(int argc, char** argv, double applicationMs) {
+    const std::string what = argv[2];
+    const auto arg = [&](int i) { return QString::fromLocal8Bit(argv[i]); };
+    WindowServices services;
+    const Memory before = memoryNow();
+    const auto start = std::chrono::steady_clock::now();
+    frmSnibbet* w = nullptr;
+    const double startupMs = secondsOf([&] { w = startWindow(arg(3), services); }) * 1e3;
+    const Memory after = memoryNow();
+    w->waitForBackup();
+    if (what == "start-up" || what == "first-of-day") report("startup_ms", startupMs);
+    if (what == "start-up") {
+        report("qapplication_ms", applicationMs);
+        report("rss_before_MB", before.resident);
+        report("rss_after_MB", after.resident);
+        report("peak_after_MB", after.peak);
+    } else if (what == "first-of-day") {
+        using namespace std::chrono;
+        report("backup_done_ms", duration<double, std::milli>(steady_clock::now() - start).count());
+        if (!QFileInfo::exists(store::Backup::fileFor(w->dbLibrary.path(), QDate::currentDate())))
+            throw std::runtime_error("no backup was made");
+    } else if (what == "memory" && argc == 6) {
+        const auto typeAndLeave = [&] {
+            typeAtEnd(*w->rTxtCode, QStringLiteral(" // typed"));
+            clickInto(*w->rTxtDeclares);
+        };
+        choose(*w->cboCategory, arg(4));
+        choose(*w->cboItems, fromTheEnd(*w, 0));
+        typeAndLeave();
+        choose(*w->cboCategory, arg(5));
+        const QString other = fromTheEnd(*w, 0);
+        choose(*w->cboItems, kBigItem);
+        report("rss_5MB_shown_MB", memoryNow().resident);
+        // A user who goes on writing at the end of the text: the caret's move
+        // there lays out every line above it.
+        report("caret_to_end_ms", secondsOf([&] {
+                                      w->rTxtCode->setFocus(Qt::MouseFocusReason);
+                                      w->rTxtCode->moveCursor(QTextCursor::End);
+                                      settle();
+                                  }) * 1e3);
+        typeAndLeave();
+        report("rss_5MB_typed_and_saved_MB", memoryNow().resident);
+        choose(*w->cboItems, other);
+        report("peak_window_MB", memoryNow().peak);
+    } else if (what == "close-after-new-item" && argc == 5) {
+        choose(*w->cboCategory, arg(4));
+        runMenu(*w->mnuAddItem, services, QStringLiteral("Bench made item"));
+        ::sync();
+        report("close_requested_at_ms", nowMs());
+        closeWindow(w);
+        w = nullptr;
+    } else {
+        throw std::runtime_error("no such measurement: " + what);
     }
-    printSetting(options, loadBefore);
-    results.print(stdout);
-    return 0;
+    if (w) discardWindow(w);
+    services.check(what.c_str());
 }
 
 // The offscreen platform says on every window shown that it cannot pass size
-// hints on; that line is dropped, every other message goes through.
+// hints on, and Qt in every process that it has no runtime folder; those
+// lines are dropped, every other message goes through.
 QtMessageHandler qtDefaultHandler = nullptr;
 
 void quieterMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (message.contains(QLatin1String("propagateSizeHints"))) return;
-    if (qtDefaultHandler) qtDefaultHandler(type, context, message);
-}
-
-int runChild(int argc, char** argv, const Options& options) {
-    qtDefaultHandler = qInstallMessageHandler(quieterMessages);
-    // As the program's main() does before it starts the window; not part of
-    // the start-up figure, but timed beside it.
-    std::optional<QApplication> app;
-    const double applicationMs = bench::millisecondsOf([&] {
-        app.emplace(argc, argv);
-        QApplication::setApplicationName(QStringLiteral("Snibbet"));
-        fonts::installFallbacks();
-    });
-    bench::WindowRun run;
-    run.shape = options.shape;
-    run.libraryFolder = options.library;
-    run.workFolder = options.work;
-    run.noCheckpointOnCommit = options.noCheckpointOnCommit;
-    if (options.child == "startup" || options.child == "first-of-day")
-        bench::measureStartUp(run, options.child == "first-of-day", applicationMs, stdout);
-    else if (options.child == "engine")
-        bench::measureCategoryWrites(run, stdout);
-    else if (options.child == "memory")
-        bench::measureWindowMemory(run, stdout);
-    else if (options.child == "session")
-        bench::measureSession(run, stdout);
-    else
-        return usage();
-    return 0;
+    if (!message.contains(QLatin1String("propagateSizeHints")) &&
+        !message.contains(QLatin1String("XDG_RUNTIME_DIR")))
+        qtDefaultHandler(type, context, message);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    Options options;
-    if (!parse(argc, argv, options) || options.sizes.empty()) return usage();
-    try {
-        if (!options.child.empty()) {
-            // The window is driven without a screen.
-            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-                qputenv("QT_QPA_PLATFORM", "offscreen");
-            return runChild(argc, argv, options);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    qtDefaultHandler = qInstallMessageHandler(quieterMessages);
+    // As the program's main() does; a child times it beside its start-up.
+    std::optional<QApplication> app;
+    const double applicationMs = secondsOf([&] {
+                                     app.emplace(argc, argv);
+                                     QApplication::setApplicationName(QStringLiteral("Snibbet"));
+                                     fonts::installFallbacks();
+                                 }) *
+                                 1e3;
+    if (argc >= 4 && std::string(argv[1]) == "--child") {
+        try {
+            runChild(argc, argv, applicationMs);
+            return 0;
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s %s: %s\n", argv[0], argv[2], e.what());
+            return 1;
         }
-        return runAllSizes(options);
-    } catch (const store::StoreError& e) {
-        std::fprintf(stderr, "snibbet_bench_window: %s\n", e.text().toUtf8().constData());
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "snibbet_bench_window: %s\n", e.what());
     }
-    return 1;
+    return runBenchmarks(argc, argv, "--tidied",
+                         "the session's library sorted first, as closing leaves it", registerSize,
+                         [] { sizes.reset(); });
 }
