@@ -83,7 +83,7 @@ void Snibbet::close() {
         modified[p] = false;
         QString why;
         if (itemText.isEmpty() || categoryText.isEmpty() || sourceRows().isEmpty())
-            why = QStringLiteral("no category and item were chosen");
+            why = QStringLiteral("the lists do not name a category and one of its items");
         else if (const int found = findInSource(itemText); found >= 0)
             items[found].texts[p] = panels[p];
         else

@@ -84,7 +84,7 @@ void frmSnibbet::savePanelsBeforeEnd(Telling telling) {
             const PanelSave outcome = savePanel(panel);
             if (outcome == PanelSave::Saved) continue;
             why = outcome == PanelSave::NoSelection
-                      ? QStringLiteral("no category and item were chosen")
+                      ? QStringLiteral("the lists do not name a category and one of its items")
                       : QStringLiteral("the category \"%1\" has no item named \"%2\"")
                             .arg(cboCategory->currentText(), cboItems->currentText());
         } catch (const store::StoreError& e) {
