@@ -93,13 +93,13 @@ int runBenchmarks(int argc, char** argv, const char* flag, const char* flagHelp,
 }
 
 std::string preparedLibrary(const LibraryShape& shape) {
-    const std::string folder = libraryFolderFor(options.dataDir, shape);
+    std::string folder = libraryFolderFor(options.dataDir, shape);
     std::fprintf(stderr, "%s: %s\n", folder.c_str(), ensureLibrary(folder, shape) ? "new" : "kept");
     return folder;
 }
 
 QString copyLibrary(const std::string& fromFolder, const std::string& toFolder) {
-    const QString folder = QString::fromStdString(toFolder);
+    QString folder = QString::fromStdString(toFolder);
     const fs::path to = store::Library::pathIn(folder).toStdString();
     fs::create_directories(toFolder);
     for (const char* suffix : {"", "-wal", "-shm", "-journal"}) fs::remove(to.string() + suffix);
@@ -150,7 +150,7 @@ void inChild(State& state, const QStringList& arguments, const std::string& time
 }
 
 void addCase(const std::string& name, std::int64_t items, int repetitions, const char* target,
-             std::function<void(State&)> body) {
+             const std::function<void(State&)>& body) {
     // After an error the later repetitions fail too: Google Benchmark 1.7
     // would aggregate a first failed repetition's figures with the others.
     auto failed = std::make_shared<std::string>();

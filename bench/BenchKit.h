@@ -43,7 +43,7 @@ int runBenchmarks(int argc, char** argv, const char* flag, const char* flagHelp,
 // aggregates, labelled with its `target`. An error skips the case with its
 // words instead of ending the run.
 void addCase(const std::string& name, std::int64_t items, int repetitions, const char* target,
-             std::function<void(State&)> body);
+             const std::function<void(State&)>& body);
 
 // The state of one library size, made when a case first asks for it: the
 // cases run size by size, so one size is kept at a time.

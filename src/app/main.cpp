@@ -1,8 +1,9 @@
 #include <QApplication>
 #include <QPointer>
 
-#include "mainwindow/Fonts.h"
+#include "mainwindow/Texts.h"
 #include "mainwindow/frmSnibbet.h"
+#include "platform/Fonts.h"
 #include "platform/LibraryClaim.h"
 #include "platform/QtPlatformServices.h"
 #include "platform/Termination.h"
@@ -24,7 +25,7 @@ void bringToFront(QWidget* window) {
 // The library is the file "Snibbet.mdb" in the folder of the executable.
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Snibbet"));
+    QApplication::setApplicationName(texts::kProgramTitle);
     QApplication::setDesktopFileName(QStringLiteral("snibbet"));
     fonts::installFallbacks();
     platform::QtPlatformServices services;
@@ -33,7 +34,7 @@ int main(int argc, char* argv[]) {
     platform::LibraryClaim claim(store::Library::pathIn(folder));
     if (claim.outcome() == platform::LibraryClaim::Outcome::RaisedOther) return 0;
     if (claim.outcome() == platform::LibraryClaim::Outcome::OtherUnreachable) {
-        services.messageBox(claim.unreachableText(), QStringLiteral("Snibbet"));
+        services.messageBox(claim.unreachableText(), texts::kProgramTitle);
         return 1;
     }
     QPointer<frmSnibbet> window;

@@ -3,7 +3,7 @@
 #include <QEvent>
 #include <QLabel>
 
-#include "mainwindow/Fonts.h"
+#include "platform/Fonts.h"
 #include "platform/Placement.h"
 #include "platform/PlatformServices.h"
 #include "platform/Twips.h"

@@ -6,7 +6,7 @@
 #include <QMouseEvent>
 #include <QTextBlock>
 
-#include "mainwindow/Fonts.h"
+#include "platform/Fonts.h"
 #include "platform/Twips.h"
 
 PanelEdit::PanelEdit(QWidget* parent) : QTextEdit(parent) {
@@ -113,7 +113,7 @@ void PanelEdit::showStoredText(const QString& text) {
 
 // Gives the paragraphs from `first` on the line ends of `text`, which was just
 // put there; the last of them keeps the line end its place had before.
-void PanelEdit::rememberLineEnds(QTextBlock first, const QString& text, int lastLineEnd) {
+void PanelEdit::rememberLineEnds(const QTextBlock& first, const QString& text, int lastLineEnd) {
     const QList<int> ends = lineEndsOf(text);
     if (ends.isEmpty()) return;
     QTextBlock block = first;
@@ -209,11 +209,12 @@ void PanelEdit::mouseReleaseEvent(QMouseEvent* event) {
 void PanelEdit::keyPressEvent(QKeyEvent* event) {
     const bool control = event->modifiers() & Qt::ControlModifier;
     if (control && event->key() == Qt::Key_Tab) {
-        QWidget::focusNextPrevChild(true);  // QTextEdit itself refuses while Tab types
+        // QTextEdit's own version refuses while Tab types a tab.
+        QWidget::focusNextPrevChild(true);  // NOLINT(bugprone-parent-virtual-call)
         return;
     }
     if (control && event->key() == Qt::Key_Backtab) {
-        QWidget::focusNextPrevChild(false);
+        QWidget::focusNextPrevChild(false);  // NOLINT(bugprone-parent-virtual-call)
         return;
     }
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;

@@ -41,7 +41,7 @@ protected:
 
 private:
     QString textBetween(int from, int to) const;
-    void rememberLineEnds(QTextBlock first, const QString& text, int lastLineEnd);
+    void rememberLineEnds(const QTextBlock& first, const QString& text, int lastLineEnd);
 
     // The line end of a new line, and of every line of a text whose lines all
     // end alike: the first line end of the text shown.

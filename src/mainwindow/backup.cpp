@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QThread>
 
+#include "mainwindow/Texts.h"
 #include "mainwindow/frmSnibbet.h"
 #include "platform/PlatformServices.h"
 #include "store/StoreError.h"
@@ -26,7 +27,7 @@ void frmSnibbet::startBackup() {
             QMetaObject::invokeMethod(
                 this,
                 [this, text] {
-                    if (!unloaded_) services_.messageBox(text, QStringLiteral("Snibbet"));
+                    if (!unloaded_) services_.messageBox(text, texts::kProgramTitle);
                 },
                 Qt::QueuedConnection);
         }

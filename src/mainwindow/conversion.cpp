@@ -3,13 +3,14 @@
 #include <QDir>
 #include <QProgressDialog>
 
+#include "mainwindow/Texts.h"
 #include "platform/PlatformServices.h"
 #include "store/JetConversion.h"
 #include "store/Library.h"
 
 bool offerConversion(const QString& folder, platform::PlatformServices& services) {
     if (!store::JetConversion::isNeeded(folder)) return true;
-    const QString title = QStringLiteral("Snibbet");
+    const QString& title = texts::kProgramTitle;
     const QString question =
         QStringLiteral(
             "The library \"%1\" was written by the earlier Windows version of Snibbet, which kept "

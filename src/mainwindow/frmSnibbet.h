@@ -21,6 +21,9 @@ class PanelEdit;
 namespace platform {
 class PlatformServices;
 }
+namespace maintenance {
+struct Words;
+}
 
 // The main window: a category list, an item list, three text panels that save
 // when they lose the focus, the menus that maintain the library, and the
@@ -151,6 +154,8 @@ private:
     void deleteName(Level level);
     bool refuseDuplicate(Level level, const QString& name);
     QString current(Level level) const;
+    static const maintenance::Words& words(Level level);
+    void refillCategoryList();
 
     platform::PlatformServices& services_;
     QPointer<frmInstructions> instructions_;

@@ -9,9 +9,10 @@
 #include <algorithm>
 
 #include "mainwindow/ComboLists.h"
-#include "mainwindow/Fonts.h"
 #include "mainwindow/PanelEdit.h"
+#include "mainwindow/Texts.h"
 #include "mainwindow/frmSnibbet.h"
+#include "platform/Fonts.h"
 #include "platform/PlatformServices.h"
 #include "platform/Twips.h"
 #include "store/StoreError.h"
@@ -47,7 +48,7 @@ frmSnibbet::frmSnibbet(store::Library library, platform::PlatformServices& servi
       datItems(dbLibrary, store::RecordSource::wholeTable(store::Table::Items)),
       services_(services) {
     setObjectName(QStringLiteral("frmSnibbet"));
-    setWindowTitle(QStringLiteral("Snibbet"));
+    setWindowTitle(texts::kProgramTitle);
     setWindowIcon(QIcon(QStringLiteral(":/snibbet.xpm")));
     setAttribute(Qt::WA_DeleteOnClose);
     buildControls();
@@ -125,24 +126,44 @@ void frmSnibbet::buildControls() {
     setTabOrder(cboCategory, cboItems);
 }
 
+// Every menu entry is made here, once: its menu, its name, its caption and its
+// handler, which it reaches only through the guard.
 void frmSnibbet::buildMenus() {
-    const auto entry = [this](QMenu* menu, const char* name, const QString& caption) {
-        QAction* action = menu->addAction(caption);
-        action->setObjectName(QLatin1String(name));
+    const auto entry = [this](QMenu* menu, const QString& name, const QString& caption,
+                              const std::function<void()>& handler) {
+        // "Instructions" runs at once: an action on the bar, not a menu.
+        QAction* action = menu ? menu->addAction(caption) : menuBar()->addAction(caption);
+        action->setObjectName(name);
+        connect(action, &QAction::triggered, this, [this, handler] { guarded(handler); });
         return action;
     };
+    const auto barMenu = [this](const char* name, const char* caption) {
+        QMenu* menu = menuBar()->addMenu(QLatin1String(caption));
+        menu->setObjectName(QLatin1String(name));
+        return menu;
+    };
 
-    mnuCategory = menuBar()->addMenu(QStringLiteral("Categories"));
-    mnuCategory->setObjectName(QStringLiteral("mnuCategory"));
-    mnuAddCat = entry(mnuCategory, "mnuAddCat", QStringLiteral("Add"));
-    mnuDeleteCat = entry(mnuCategory, "mnuDeleteCat", QStringLiteral("Delete"));
-    mnuRenameCat = entry(mnuCategory, "mnuRenameCat", QStringLiteral("Rename"));
-
-    mnuItems = menuBar()->addMenu(QStringLiteral("Items"));
-    mnuItems->setObjectName(QStringLiteral("mnuItems"));
-    mnuAddItem = entry(mnuItems, "mnuAddItem", QStringLiteral("Add"));
-    mnuDeleteItem = entry(mnuItems, "mnuDeleteItem", QStringLiteral("Delete"));
-    mnuRenameItem = entry(mnuItems, "mnuRenameItem", QStringLiteral("Rename"));
+    mnuCategory = barMenu("mnuCategory", "Categories");
+    mnuItems = barMenu("mnuItems", "Items");
+    const struct {
+        QMenu* menu;
+        QAction** action;
+        const char* name;
+        const char* caption;
+        void (frmSnibbet::*handler)();
+    } entries[] = {
+        {mnuCategory, &mnuAddCat, "mnuAddCat", "Add", &frmSnibbet::mnuAddCat_Click},
+        {mnuCategory, &mnuDeleteCat, "mnuDeleteCat", "Delete", &frmSnibbet::mnuDeleteCat_Click},
+        {mnuCategory, &mnuRenameCat, "mnuRenameCat", "Rename", &frmSnibbet::mnuRenameCat_Click},
+        {mnuItems, &mnuAddItem, "mnuAddItem", "Add", &frmSnibbet::mnuAddItem_Click},
+        {mnuItems, &mnuDeleteItem, "mnuDeleteItem", "Delete", &frmSnibbet::mnuDeleteItem_Click},
+        {mnuItems, &mnuRenameItem, "mnuRenameItem", "Rename", &frmSnibbet::mnuRenameItem_Click},
+        {nullptr, &mnuInstructions, "mnuInstructions", "Instructions",
+         &frmSnibbet::mnuInstructions_Click},
+    };
+    for (const auto& e : entries)
+        *e.action = entry(e.menu, QLatin1String(e.name), QLatin1String(e.caption),
+                          [this, handler = e.handler] { (this->*handler)(); });
 
     // The panels' menus belong to the window but never stand on the bar.
     const struct {
@@ -157,43 +178,42 @@ void frmSnibbet::buildMenus() {
         {&mnuDeclares, "mnuDeclares", "Declares", rTxtDeclares, store::Field::Declares, "code"},
         {&mnuNotes, "mnuNotes", "Notes", rTxtNotes, store::Field::Notes, "text"},
     };
+    const struct {
+        QAction* Panel::*action;
+        const char* name;
+        const char* caption;
+        void (frmSnibbet::*handler)(Panel&);
+    } panelEntries[] = {
+        {&Panel::cut, "Cut", "Cut", &frmSnibbet::mnuPanelCut_Click},
+        {&Panel::copy, "Copy", "Copy", &frmSnibbet::mnuPanelCopy_Click},
+        {&Panel::paste, "Paste", "Paste", &frmSnibbet::mnuPanelPaste_Click},
+        {&Panel::print, "Print", "Print", &frmSnibbet::mnuPanelPrint_Click},
+        {&Panel::clearAll, "Clear", "Clear All", &frmSnibbet::mnuPanelClear_Click},
+    };
     for (int i = 0; i < 3; ++i) {
         const auto& m = panelMenus[i];
-        QMenu* menu = *m.menu = new QMenu(QLatin1String(m.caption), this);
-        menu->setObjectName(QLatin1String(m.name));
-        const QString prefix = QLatin1String(m.name);
         Panel& panel = panels[i];
         panel.box = m.box;
         panel.field = m.field;
-        panel.menu = menu;
         panel.linesWord = QLatin1String(m.linesWord);
-        panel.cut = entry(menu, qPrintable(prefix + "Cut"), QStringLiteral("Cut"));
-        panel.copy = entry(menu, qPrintable(prefix + "Copy"), QStringLiteral("Copy"));
-        panel.paste = entry(menu, qPrintable(prefix + "Paste"), QStringLiteral("Paste"));
-        panel.print = entry(menu, qPrintable(prefix + "Print"), QStringLiteral("Print"));
-        panel.clearAll = entry(menu, qPrintable(prefix + "Clear"), QStringLiteral("Clear All"));
+        panel.menu = *m.menu = new QMenu(QLatin1String(m.caption), this);
+        panel.menu->setObjectName(QLatin1String(m.name));
+        for (const auto& e : panelEntries)
+            panel.*e.action = entry(
+                panel.menu, QLatin1String(m.name) + QLatin1String(e.name), QLatin1String(e.caption),
+                [this, &panel, handler = e.handler] { (this->*handler)(panel); });
     }
-
-    // "Instructions" runs at once: an action on the bar, not a menu.
-    mnuInstructions = menuBar()->addAction(QStringLiteral("Instructions"));
-    mnuInstructions->setObjectName(QStringLiteral("mnuInstructions"));
 }
 
-// Every event of the window reaches its handler here, and only through the guard.
+// Every other event of the window reaches its handler here, and only through
+// the guard.
 void frmSnibbet::wireEvents() {
-    const auto wire = [this](auto* sender, auto signal, std::function<void()> handler) {
+    const auto wire = [this](auto* sender, auto signal, const std::function<void()>& handler) {
         connect(sender, signal, this, [this, handler] { guarded(handler); });
     };
     wire(cmdExit, &QPushButton::clicked, [this] { cmdExit_Click(); });
     wire(cboCategory, &QComboBox::activated, [this] { cboCategory_Click(); });
     wire(cboItems, &QComboBox::activated, [this] { cboItems_Click(); });
-    wire(mnuAddCat, &QAction::triggered, [this] { mnuAddCat_Click(); });
-    wire(mnuAddItem, &QAction::triggered, [this] { mnuAddItem_Click(); });
-    wire(mnuRenameCat, &QAction::triggered, [this] { mnuRenameCat_Click(); });
-    wire(mnuRenameItem, &QAction::triggered, [this] { mnuRenameItem_Click(); });
-    wire(mnuDeleteCat, &QAction::triggered, [this] { mnuDeleteCat_Click(); });
-    wire(mnuDeleteItem, &QAction::triggered, [this] { mnuDeleteItem_Click(); });
-    wire(mnuInstructions, &QAction::triggered, [this] { mnuInstructions_Click(); });
     for (Panel& panel : panels) {
         Panel* p = &panel;
         connect(p->box, &PanelEdit::focusLost, this, [this, p](Qt::FocusReason reason) {
@@ -202,11 +222,6 @@ void frmSnibbet::wireEvents() {
         connect(p->box, &PanelEdit::mouseReleased, this, [this, p](Qt::MouseButton button) {
             guarded([this, p, button] { Panel_MouseUp(*p, button); });
         });
-        wire(p->cut, &QAction::triggered, [this, p] { mnuPanelCut_Click(*p); });
-        wire(p->copy, &QAction::triggered, [this, p] { mnuPanelCopy_Click(*p); });
-        wire(p->paste, &QAction::triggered, [this, p] { mnuPanelPaste_Click(*p); });
-        wire(p->print, &QAction::triggered, [this, p] { mnuPanelPrint_Click(*p); });
-        wire(p->clearAll, &QAction::triggered, [this, p] { mnuPanelClear_Click(*p); });
     }
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &frmSnibbet::onFocusWindowChanged);
     // The session is ending, or the program was told to stop: there may be no
@@ -249,7 +264,7 @@ void frmSnibbet::guarded(const std::function<void()>& handler) {
     }
     // Nothing more runs on a library in an unknown state: not even the tidy-up.
     endedByError_ = true;
-    services_.messageBox(errorReport(number, text), QStringLiteral("Snibbet"));
+    services_.messageBox(errorReport(number, text), texts::kProgramTitle);
     services_.endProgram(1);
 }
 
@@ -265,5 +280,5 @@ void frmSnibbet::reportChangedElsewhere(const QString& text) {
                               "still in its panel: click into the panel and out of it again "
                               "to save it into the item named in the Item list. To see the "
                               "library as it is now, choose the category again."),
-        QStringLiteral("Snibbet"));
+        texts::kProgramTitle);
 }

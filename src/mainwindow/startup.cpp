@@ -6,6 +6,7 @@
 #include <QWindow>
 
 #include "instructions/frmInstructions.h"
+#include "mainwindow/Texts.h"
 #include "mainwindow/conversion.h"
 #include "mainwindow/frmSnibbet.h"
 #include "platform/Placement.h"
@@ -22,7 +23,7 @@ QString quoted(const QString& path) {
 // Offers an empty library where there is none yet, where one can be written;
 // false when Snibbet is to end.
 bool offerEmptyLibrary(const QString& folder, platform::PlatformServices& services) {
-    const QString title = QStringLiteral("Snibbet");
+    const QString& title = texts::kProgramTitle;
     if (!QFileInfo(folder).isWritable()) {
         services.messageBox(
             QStringLiteral("There is no library in the folder %1, and Snibbet cannot create one "
@@ -55,7 +56,7 @@ frmSnibbet* startSnibbet(const QString& folder, platform::PlatformServices& serv
         window->startBackup();
         return window;
     } catch (const store::StoreError& e) {
-        services.messageBox(startupErrorReport(e.number(), e.text()), QStringLiteral("Snibbet"));
+        services.messageBox(startupErrorReport(e.number(), e.text()), texts::kProgramTitle);
         return nullptr;
     }
 }

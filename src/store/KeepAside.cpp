@@ -82,7 +82,7 @@ QString keepCopy(const QString& original, const QString& stem) {
     ::unlink(native(partial).constData());
     copyFile(original, partial);
     for (int number = 1;; ++number) {
-        const QString name = candidate(original, stem, number);
+        QString name = candidate(original, stem, number);
         if (QFileInfo::exists(name) || QFileInfo(name).isSymLink()) continue;
         // QFile::rename never overwrites a file that exists.
         if (QFile::rename(partial, name)) return name;
@@ -97,7 +97,7 @@ QString keepCopy(const QString& original, const QString& stem) {
 
 QString freeName(const QString& original, const QString& stem) {
     for (int number = 1;; ++number) {
-        const QString name = candidate(original, stem, number);
+        QString name = candidate(original, stem, number);
         if (!QFileInfo::exists(name) && !QFileInfo(name).isSymLink()) return name;
         if (sameFile(name, original)) return name;
     }
@@ -106,7 +106,7 @@ QString freeName(const QString& original, const QString& stem) {
 QString keep(const QString& original, const QString& stem) {
     const QString folder = QFileInfo(original).absolutePath();
     for (int number = 1;; ++number) {
-        const QString name = candidate(original, stem, number);
+        QString name = candidate(original, stem, number);
         const bool linked = ::link(native(original).constData(), native(name).constData()) == 0;
         const int error = errno;
         if (linked || (error == EEXIST && sameFile(name, original))) {
@@ -120,7 +120,7 @@ QString keep(const QString& original, const QString& stem) {
         if (error == EEXIST) continue;
         if (error != EPERM && error != EOPNOTSUPP && error != EMLINK && error != ENOSYS)
             fail(error, "link the original");
-        const QString copy = keepCopy(original, stem);
+        QString copy = keepCopy(original, stem);
         if (!flush(folder)) {
             const int flushError = errno;
             ::unlink(native(copy).constData());

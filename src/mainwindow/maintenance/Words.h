@@ -15,6 +15,4 @@ struct Words {
 const Words& categoryWords();
 const Words& itemWords();
 
-inline const QString kCautionTitle = QStringLiteral("Caution...");
-
 }  // namespace maintenance

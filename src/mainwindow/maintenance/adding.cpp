@@ -39,9 +39,7 @@ void chooseRowForNewItem(store::RecordSet& rs) {
 
 void frmSnibbet::addName(Level level) {
     const bool category = level == Level::Category;
-    const maintenance::Words& words =
-        category ? maintenance::categoryWords() : maintenance::itemWords();
-    const QString name = services_.inputBox(words.addPrompt, words.addTitle);
+    const QString name = services_.inputBox(words(level).addPrompt, words(level).addTitle);
     if (name.isEmpty() || refuseDuplicate(level, name)) return;
 
     // The rows of one add are stored as one unit: a crash or a full disk
@@ -58,10 +56,7 @@ void frmSnibbet::addName(Level level) {
         // would make this command slower the larger the library.
         store::addPlaceholderItem(dbLibrary, name);
         unit.commit();
-        datCategory.Refresh();
-        datItems.Refresh();
-        combolists::empty(*cboCategory);
-        PopCatList();
+        refillCategoryList();
     } else {
         store::RecordSet& items = datItems.Recordset();
         chooseRowForNewItem(items);

@@ -8,10 +8,7 @@
 void frmSnibbet::deleteName(Level level) {
     if (level == Level::Category) {
         store::deleteCategory(dbLibrary, current(Level::Category));
-        datCategory.Refresh();
-        datItems.Refresh();
-        combolists::empty(*cboCategory);
-        PopCatList();
+        refillCategoryList();
         combolists::empty(*cboItems);
         PopItemsList();
     } else {

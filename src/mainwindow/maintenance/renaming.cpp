@@ -10,19 +10,14 @@
 // counts) is no rename; a name taken in any letter case is refused.
 void frmSnibbet::renameName(Level level) {
     const bool category = level == Level::Category;
-    const maintenance::Words& words =
-        category ? maintenance::categoryWords() : maintenance::itemWords();
     const QString oldName = current(level);
     const QString newName = services_.inputBox(
-        QStringLiteral("Rename ") + oldName + QStringLiteral(" As:"), words.renameTitle);
+        QStringLiteral("Rename ") + oldName + QStringLiteral(" As:"), words(level).renameTitle);
     if (newName.isEmpty() || newName == oldName || refuseDuplicate(level, newName)) return;
 
     if (category) {
         store::renameCategory(dbLibrary, oldName, newName);
-        datCategory.Refresh();
-        datItems.Refresh();
-        combolists::empty(*cboCategory);
-        PopCatList();
+        refillCategoryList();
         // The item list keeps its entries, but no item is current any more.
         cboItems->setCurrentIndex(-1);
         cboItems->setEditText(QString());

@@ -2,9 +2,9 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 
-#include "mainwindow/Fonts.h"
 #include "mainwindow/PanelEdit.h"
 #include "mainwindow/frmSnibbet.h"
+#include "platform/Fonts.h"
 #include "platform/PlatformServices.h"
 
 // One formatted print of the selection (or of the whole panel), then one

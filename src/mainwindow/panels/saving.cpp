@@ -2,6 +2,7 @@
 #include <QComboBox>
 
 #include "mainwindow/PanelEdit.h"
+#include "mainwindow/Texts.h"
 #include "mainwindow/frmSnibbet.h"
 #include "mainwindow/maintenance/Words.h"
 #include "mainwindow/panels/UnsavedText.h"
@@ -56,7 +57,7 @@ void frmSnibbet::Panel_LostFocus(Panel& panel) {
         case PanelSave::NoSelection:
             services_.messageBox(
                 QStringLiteral("Please select a Category and a Code Item before you proceed."),
-                maintenance::kCautionTitle);
+                texts::kCautionTitle);
             panel.box->showStoredText(QString());
             return;
         case PanelSave::NoSuchItem:
@@ -66,7 +67,7 @@ void frmSnibbet::Panel_LostFocus(Panel& panel) {
                                "Item list, then leave the panel again. Choosing an item from "
                                "the list would show that item's texts in place of this one.")
                     .arg(cboCategory->currentText(), cboItems->currentText()),
-                maintenance::kCautionTitle);
+                texts::kCautionTitle);
             return;
     }
 }
@@ -99,6 +100,6 @@ void frmSnibbet::savePanelsBeforeEnd(Telling telling) {
         services_.clipboardClear();
         services_.clipboardSetText(text);
         services_.messageBox(unsaved::report(panel.box->accessibleName(), why, file),
-                             maintenance::kCautionTitle);
+                             texts::kCautionTitle);
     }
 }
