@@ -3,10 +3,10 @@
 #include <QDate>
 #include <QThread>
 
+#include "errors/Error.h"
 #include "mainwindow/Texts.h"
 #include "mainwindow/frmSnibbet.h"
 #include "platform/PlatformServices.h"
-#include "store/StoreError.h"
 
 // The copy is made beside the window, not before it: a large library takes a
 // second or more to copy, and the user need not wait for it. A failed copy is
@@ -16,7 +16,7 @@ void frmSnibbet::startBackup() {
     backup_ = QThread::create([this, path] {
         try {
             store::Backup::makeIfDue(path, QDate::currentDate());
-        } catch (const store::StoreError& e) {
+        } catch (const errors::Error& e) {
             const QString text =
                 QStringLiteral(
                     "Snibbet could not make today's backup copy of your library in "

@@ -8,6 +8,7 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "errors/Error.h"
 #include "mainwindow/ComboLists.h"
 #include "mainwindow/PanelEdit.h"
 #include "mainwindow/Texts.h"
@@ -15,7 +16,6 @@
 #include "platform/Fonts.h"
 #include "platform/PlatformServices.h"
 #include "platform/Twips.h"
-#include "store/StoreError.h"
 
 namespace {
 
@@ -253,14 +253,13 @@ void frmSnibbet::guarded(const std::function<void()>& handler) {
     try {
         handler();
         return;
-    } catch (const store::StoreError& e) {
-        if (e.number() == store::RowChanged) return reportChangedElsewhere(e.text());
-        number = e.number(), text = e.text();
-    } catch (const platform::PlatformError& e) {
+    } catch (const errors::Error& e) {
+        if (e.number() == errors::RowChanged) return reportChangedElsewhere(e.text());
         number = e.number(), text = e.text();
     } catch (const std::exception& e) {
-        number = 51, text = QStringLiteral("Snibbet met a problem it did not expect: %1")
-                                .arg(QString::fromUtf8(e.what()));
+        number = errors::Unexpected,
+        text = QStringLiteral("Snibbet met a problem it did not expect: %1")
+                   .arg(QString::fromUtf8(e.what()));
     }
     // Nothing more runs on a library in an unknown state: not even the tidy-up.
     endedByError_ = true;

@@ -5,13 +5,13 @@
 #include <QGuiApplication>
 #include <QWindow>
 
+#include "errors/Error.h"
 #include "instructions/frmInstructions.h"
 #include "mainwindow/Texts.h"
 #include "mainwindow/conversion.h"
 #include "mainwindow/frmSnibbet.h"
 #include "platform/Placement.h"
 #include "platform/PlatformServices.h"
-#include "store/StoreError.h"
 #include "store/TidyUp.h"
 
 namespace {
@@ -55,7 +55,7 @@ frmSnibbet* startSnibbet(const QString& folder, platform::PlatformServices& serv
         window->Form_Load();
         window->startBackup();
         return window;
-    } catch (const store::StoreError& e) {
+    } catch (const errors::Error& e) {
         services.messageBox(startupErrorReport(e.number(), e.text()), texts::kProgramTitle);
         return nullptr;
     }

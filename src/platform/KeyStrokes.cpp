@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "errors/Error.h"
 #include "platform/PlatformServices.h"
 
 namespace platform {
@@ -22,7 +23,8 @@ Qt::Key namedKey(const QString& name) {
     };
     const auto found = keys.find(name.toUpper());
     if (found == keys.end())
-        throw PlatformError(5, QStringLiteral("Unknown key name \"%1\".").arg(name));
+        throw errors::Error(errors::KeyNameUnknown,
+                            QStringLiteral("Unknown key name \"%1\".").arg(name));
     return *found;
 }
 
@@ -44,7 +46,7 @@ QList<KeyStroke> parseKeyStrokes(const QString& keys) {
             if (c == QLatin1Char('{')) {
                 const qsizetype close = keys.indexOf(QLatin1Char('}'), i + 1);
                 if (close < 0)
-                    throw PlatformError(5,
+                    throw errors::Error(errors::KeyNameUnknown,
                                         QStringLiteral("Unclosed key name in \"%1\".").arg(keys));
                 key = namedKey(keys.mid(i + 1, close - i - 1));
                 i = close;

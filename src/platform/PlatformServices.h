@@ -3,26 +3,12 @@
 #include <QSizeF>
 #include <QString>
 #include <optional>
-#include <stdexcept>
 
 class QMenu;
 class QTextDocument;
 class QWidget;
 
 namespace platform {
-
-// A failure of a platform service, with a number and a text for the user.
-class PlatformError : public std::runtime_error {
-public:
-    PlatformError(int number, const QString& text)
-        : std::runtime_error(text.toStdString()), number_(number), text_(text) {}
-    int number() const noexcept { return number_; }
-    QString text() const { return text_; }
-
-private:
-    int number_;
-    QString text_;
-};
 
 enum class MousePointer { Default = 0, Hourglass = 11 };
 

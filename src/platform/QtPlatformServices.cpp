@@ -18,6 +18,7 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 
+#include "errors/Error.h"
 #include "platform/KeyStrokes.h"
 #include "platform/Twips.h"
 
@@ -146,7 +147,8 @@ void QtPlatformServices::printerEndDoc() {
     preparePrinter(printer);
     QPainter painter;
     if (!painter.begin(&printer))
-        throw PlatformError(482, QStringLiteral("The printer could not start the print job."));
+        throw errors::Error(errors::PrinterFailed,
+                            QStringLiteral("The printer could not start the print job."));
     painter.setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     const QFontMetrics metrics = painter.fontMetrics();
     const int pageHeight = printer.pageLayout().paintRectPixels(printer.resolution()).height();

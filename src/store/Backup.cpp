@@ -8,7 +8,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include "store/StoreError.h"
+#include "store/engine/EngineErrors.h"
 
 namespace store {
 namespace {
@@ -56,8 +56,8 @@ bool Backup::makeIfDue(const QString& libraryPath, QDate today) {
     if (QFileInfo::exists(file)) return false;
     const QDir folder(folderFor(libraryPath));
     if (!folder.exists() && !QDir().mkpath(folder.path()))
-        throw StoreError(
-            BackupFailed,
+        throw errors::Error(
+            errors::BackupFailed,
             QStringLiteral("The folder \"%1\" could not be created.").arg(folder.path()));
     // Written under another name first: a copy cut short never looks complete.
     const QString partial = file + QStringLiteral(".partial");
@@ -70,8 +70,8 @@ bool Backup::makeIfDue(const QString& libraryPath, QDate today) {
     }
     if (!QFile::rename(partial, file)) {
         QFile::remove(partial);
-        throw StoreError(BackupFailed,
-                         QStringLiteral("The copy \"%1\" could not be written.").arg(file));
+        throw errors::Error(errors::BackupFailed,
+                            QStringLiteral("The copy \"%1\" could not be written.").arg(file));
     }
     keepNewest(folder, kCopiesKept);
     return true;

@@ -15,7 +15,7 @@ public:
     static QString fileFor(const QString& libraryPath, QDate day);
 
     // Makes today's copy unless there is one; returns whether it made one.
-    // A failure is a StoreError and leaves any earlier copies as they were.
+    // A failure is a errors::Error and leaves any earlier copies as they were.
     static bool makeIfDue(const QString& libraryPath, QDate today);
 };
 

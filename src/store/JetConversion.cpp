@@ -14,11 +14,11 @@
 #include <cstring>
 #include <system_error>
 
+#include "errors/Error.h"
 #include "store/JetFile.h"
 #include "store/KeepAside.h"
 #include "store/Library.h"
 #include "store/Sql.h"
-#include "store/StoreError.h"
 
 namespace store {
 namespace {
@@ -54,10 +54,10 @@ void removePartial(const QString& partial) {
 }
 
 [[noreturn]] void failed(const QString& library, const QString& reason, const QString& advice) {
-    throw StoreError(ConversionFailed,
-                     QStringLiteral("Snibbet could not convert the library %1: %2. The original "
-                                    "file is unchanged. %3")
-                         .arg(quoted(library), reason, advice));
+    throw errors::Error(errors::ConversionFailed,
+                        QStringLiteral("Snibbet could not convert the library %1: %2. The original "
+                                       "file is unchanged. %3")
+                            .arg(quoted(library), reason, advice));
 }
 
 [[noreturn]] void failedWith(int error, const QString& library) {

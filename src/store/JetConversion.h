@@ -28,7 +28,7 @@ public:
     // keptOriginalPath() and gives the new file the library's name. A
     // failure, or the program being killed, at any point leaves either the
     // original untouched in its place or the finished library with the
-    // original beside it. A failure is a StoreError. Returns where the
+    // original beside it. A failure is a errors::Error. Returns where the
     // original now is.
     static QString run(const QString& folder, const Progress& progress = {});
 };

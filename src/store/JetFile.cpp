@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "store/StoreError.h"
+#include "errors/Error.h"
 
 namespace store {
 
@@ -34,19 +34,21 @@ QString quoted(const QString& text) {
 }
 
 [[noreturn]] void damaged(const QString& path, const QString& what) {
-    throw StoreError(JetDamaged,
-                     QStringLiteral("The library %1 of the earlier Windows version is damaged: %2. "
-                                    "Snibbet has left it unchanged. Repair it with \"Compact and "
-                                    "Repair Database\" in Microsoft Access, or use a backup copy "
-                                    "of it, and start Snibbet again.")
-                         .arg(quoted(path), what));
+    throw errors::Error(
+        errors::JetDamaged,
+        QStringLiteral("The library %1 of the earlier Windows version is damaged: %2. "
+                       "Snibbet has left it unchanged. Repair it with \"Compact and "
+                       "Repair Database\" in Microsoft Access, or use a backup copy "
+                       "of it, and start Snibbet again.")
+            .arg(quoted(path), what));
 }
 
 [[noreturn]] void incomplete(const QString& path, const QString& what) {
-    throw StoreError(JetIncomplete,
-                     QStringLiteral("The file %1 is a database of the earlier Windows version, "
-                                    "but not a Snibbet library: %2. Snibbet has left it unchanged.")
-                         .arg(quoted(path), what));
+    throw errors::Error(
+        errors::JetIncomplete,
+        QStringLiteral("The file %1 is a database of the earlier Windows version, "
+                       "but not a Snibbet library: %2. Snibbet has left it unchanged.")
+            .arg(quoted(path), what));
 }
 
 // The earlier version opened its library without a password, so a library
@@ -66,8 +68,8 @@ void refuseProtection(MdbHandle* mdb, const QString& path) {
             password |= (header[0x42 + i] ^ ((mask >> (8 * (i % 4))) & 0xff)) != 0;
     }
     if (password)
-        throw StoreError(
-            JetProtected,
+        throw errors::Error(
+            errors::JetProtected,
             QStringLiteral("The library %1 of the earlier Windows version is protected "
                            "by a password, so Snibbet cannot convert it, and has left "
                            "it unchanged. Remove the password in Microsoft Access "
@@ -75,13 +77,14 @@ void refuseProtection(MdbHandle* mdb, const QString& path) {
                            "Snibbet again.")
                 .arg(quoted(path)));
     if (mdb->f->db_key != 0)
-        throw StoreError(JetProtected,
-                         QStringLiteral("The library %1 of the earlier Windows version is "
-                                        "encrypted, so Snibbet cannot convert it, and has left it "
-                                        "unchanged. Decrypt it in Microsoft Access (Tools > "
-                                        "Security > Encrypt/Decrypt Database) and start Snibbet "
-                                        "again.")
-                             .arg(quoted(path)));
+        throw errors::Error(
+            errors::JetProtected,
+            QStringLiteral("The library %1 of the earlier Windows version is "
+                           "encrypted, so Snibbet cannot convert it, and has left it "
+                           "unchanged. Decrypt it in Microsoft Access (Tools > "
+                           "Security > Encrypt/Decrypt Database) and start Snibbet "
+                           "again.")
+                .arg(quoted(path)));
 }
 
 // Jet 4 keeps text as UTF-16 (little-endian), "compressed" when it starts

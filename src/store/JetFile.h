@@ -22,7 +22,7 @@ using JetValue = std::optional<QByteArray>;
 using JetRow = std::vector<JetValue>;
 
 // A Jet 3 or Jet 4 file opened for reading through libmdb. Every failure is a
-// StoreError that says in a user's words what is wrong with the file.
+// errors::Error that says in a user's words what is wrong with the file.
 class JetFile {
 public:
     // Refuses a file that is truncated, damaged, protected by a password or
@@ -34,7 +34,7 @@ public:
     ~JetFile();
 
     // One table with the named fields, ready to be read from its first row.
-    // A missing table or field, or a field that holds no text, is a StoreError.
+    // A missing table or field, or a field that holds no text, is a errors::Error.
     class Table {
     public:
         Table(Table&&) noexcept;
@@ -44,7 +44,7 @@ public:
         qint64 rowCount() const;
         // Reads the next row in stored order, its values in the order the
         // fields were named; false after the last. A row that cannot be read
-        // whole, or fewer rows than recorded, is a StoreError.
+        // whole, or fewer rows than recorded, is a errors::Error.
         bool next(JetRow& row);
 
     private:

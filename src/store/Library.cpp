@@ -12,7 +12,7 @@
 #include "store/Checkpointer.h"
 #include "store/JetFile.h"
 #include "store/NameCompare.h"
-#include "store/StoreError.h"
+#include "store/engine/EngineErrors.h"
 
 namespace store {
 namespace {
@@ -58,49 +58,50 @@ QString quoted(const QString& path) {
 void checkFileBeforeOpening(const QString& path) {
     const QFileInfo info(path);
     if (!info.exists())
-        throw StoreError(LibraryMissing,
-                         QStringLiteral("The library %1 does not exist.").arg(quoted(path)));
+        throw errors::Error(errors::LibraryMissing,
+                            QStringLiteral("The library %1 does not exist.").arg(quoted(path)));
     if (!info.isFile())
-        throw StoreError(NotADatabase,
-                         QStringLiteral("%1 is a folder, not a library file.").arg(quoted(path)));
+        throw errors::Error(
+            errors::NotADatabase,
+            QStringLiteral("%1 is a folder, not a library file.").arg(quoted(path)));
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw StoreError(LibraryReadOnly,
-                         QStringLiteral("The library %1 cannot be read: %2. Check the file's "
-                                        "permissions.")
-                             .arg(quoted(path), file.errorString()));
+        throw errors::Error(errors::LibraryReadOnly,
+                            QStringLiteral("The library %1 cannot be read: %2. Check the file's "
+                                           "permissions.")
+                                .arg(quoted(path), file.errorString()));
     const QByteArray head = file.read(32);
     if (hasJetSignature(head) || hasAceSignature(head))
-        throw StoreError(OlderFormat,
-                         QStringLiteral("The library %1 is in the older Jet/Access database "
-                                        "format, which Snibbet cannot read. Convert it to an "
-                                        "SQLite database with the same tables, or move it away "
-                                        "and let Snibbet create an empty library.")
-                             .arg(quoted(path)));
+        throw errors::Error(errors::OlderFormat,
+                            QStringLiteral("The library %1 is in the older Jet/Access database "
+                                           "format, which Snibbet cannot read. Convert it to an "
+                                           "SQLite database with the same tables, or move it away "
+                                           "and let Snibbet create an empty library.")
+                                .arg(quoted(path)));
     if (!head.startsWith(QByteArrayView("SQLite format 3\0", 16)))
-        throw StoreError(NotADatabase,
-                         QStringLiteral("The file %1 is not a Snibbet library: it is not a "
-                                        "database. Move it away and let Snibbet create an "
-                                        "empty library.")
-                             .arg(quoted(path)));
+        throw errors::Error(errors::NotADatabase,
+                            QStringLiteral("The file %1 is not a Snibbet library: it is not a "
+                                           "database. Move it away and let Snibbet create an "
+                                           "empty library.")
+                                .arg(quoted(path)));
 }
 
 // Snibbet writes into the file and, for its log, into the folder beside it.
 void checkWritable(const QString& path) {
     const QFileInfo info(path);
     if (!QFileInfo(info.absolutePath()).isWritable())
-        throw StoreError(LibraryReadOnly,
-                         QStringLiteral("Snibbet cannot work with the library %1, because its "
-                                        "folder %2 is read-only: Snibbet needs to write there. "
-                                        "Make the folder writable and start Snibbet again.")
-                             .arg(quoted(path), quoted(info.absolutePath())));
+        throw errors::Error(errors::LibraryReadOnly,
+                            QStringLiteral("Snibbet cannot work with the library %1, because its "
+                                           "folder %2 is read-only: Snibbet needs to write there. "
+                                           "Make the folder writable and start Snibbet again.")
+                                .arg(quoted(path), quoted(info.absolutePath())));
     if (!info.isWritable())
-        throw StoreError(LibraryReadOnly,
-                         QStringLiteral("Snibbet cannot work with the library %1, because the "
-                                        "file is read-only. Make it writable and start Snibbet "
-                                        "again.")
-                             .arg(quoted(path)));
+        throw errors::Error(errors::LibraryReadOnly,
+                            QStringLiteral("Snibbet cannot work with the library %1, because the "
+                                           "file is read-only. Make it writable and start Snibbet "
+                                           "again.")
+                                .arg(quoted(path)));
 }
 
 void checkSchema(SQLite::Database& db, const QString& path) {
@@ -110,17 +111,17 @@ void checkSchema(SQLite::Database& db, const QString& path) {
         QStringList present;
         while (columns.executeStep()) present << QString::fromUtf8(columns.getColumn(0).getText());
         if (present.isEmpty())
-            throw StoreError(MissingTable,
-                             QStringLiteral("The library %1 is incomplete: it has no table "
-                                            "\"%2\". Restore it from a backup copy.")
-                                 .arg(quoted(path), shape.table));
+            throw errors::Error(errors::MissingTable,
+                                QStringLiteral("The library %1 is incomplete: it has no table "
+                                               "\"%2\". Restore it from a backup copy.")
+                                    .arg(quoted(path), shape.table));
         for (const char* field : shape.fields)
             if (!present.contains(QString::fromLatin1(field), Qt::CaseInsensitive))
-                throw StoreError(MissingField,
-                                 QStringLiteral("The library %1 is incomplete: its table \"%2\" "
-                                                "has no field \"%3\". Restore it from a backup "
-                                                "copy.")
-                                     .arg(quoted(path), shape.table, field));
+                throw errors::Error(errors::MissingField,
+                                    QStringLiteral("The library %1 is incomplete: its table \"%2\" "
+                                                   "has no field \"%3\". Restore it from a backup "
+                                                   "copy.")
+                                        .arg(quoted(path), shape.table, field));
     }
 }
 
@@ -163,8 +164,8 @@ Library::Library(QString path, std::unique_ptr<SQLite::Database> db)
 void Library::checkStillInPlace() const {
     quint64 device = 0, inode = 0;
     if (!identify(path_, device, inode) || device != device_ || inode != inode_)
-        throw StoreError(
-            LibraryReplaced,
+        throw errors::Error(
+            errors::LibraryReplaced,
             QStringLiteral("The library %1 was replaced or removed by another program while "
                            "Snibbet had it open, so Snibbet saves nothing more into it. Start "
                            "Snibbet again to work with the file that is there now.")
@@ -189,11 +190,12 @@ Library Library::open(const QString& folder) {
             auto db = connect(path, SQLite::OPEN_READWRITE);
             checkSchema(*db, path);
             if (sqlite3_db_readonly(db->getHandle(), "main") == 1)
-                throw StoreError(LibraryReadOnly,
-                                 QStringLiteral("Snibbet cannot work with the library %1, because "
-                                                "it can only be read. Make it writable and start "
-                                                "Snibbet again.")
-                                     .arg(quoted(path)));
+                throw errors::Error(
+                    errors::LibraryReadOnly,
+                    QStringLiteral("Snibbet cannot work with the library %1, because "
+                                   "it can only be read. Make it writable and start "
+                                   "Snibbet again.")
+                        .arg(quoted(path)));
             configure(*db);
             // Taking the write lock once proves that nobody else holds it.
             db->exec("BEGIN IMMEDIATE");
@@ -203,19 +205,19 @@ Library Library::open(const QString& folder) {
         } catch (const SQLite::Exception& e) {
             const int code = e.getErrorCode();
             if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT)
-                throw StoreError(NotADatabase,
-                                 QStringLiteral("The file %1 is not a Snibbet library: it is "
-                                                "not a database, or it is damaged. Restore it "
-                                                "from a backup copy.")
-                                     .arg(quoted(path)));
+                throw errors::Error(errors::NotADatabase,
+                                    QStringLiteral("The file %1 is not a Snibbet library: it is "
+                                                   "not a database, or it is damaged. Restore it "
+                                                   "from a backup copy.")
+                                        .arg(quoted(path)));
             if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-                throw StoreError(LibraryLocked,
-                                 QStringLiteral("The library %1 is locked by another program. "
-                                                "Close that program and start Snibbet again.")
-                                     .arg(quoted(path)));
-            throw StoreError(e.getExtendedErrorCode(),
-                             QStringLiteral("Snibbet could not open the library %1: %2.")
-                                 .arg(quoted(path), QString::fromUtf8(e.what())));
+                throw errors::Error(errors::LibraryLocked,
+                                    QStringLiteral("The library %1 is locked by another program. "
+                                                   "Close that program and start Snibbet again.")
+                                        .arg(quoted(path)));
+            throw errors::Error(e.getExtendedErrorCode(),
+                                QStringLiteral("Snibbet could not open the library %1: %2.")
+                                    .arg(quoted(path), QString::fromUtf8(e.what())));
         }
     });
 }
@@ -223,10 +225,10 @@ Library Library::open(const QString& folder) {
 void Library::createEmpty(const QString& folder) {
     const QString path = pathIn(folder);
     if (QFileInfo::exists(path))
-        throw StoreError(LibraryExists,
-                         QStringLiteral("A library %1 already exists; Snibbet does not "
-                                        "overwrite it.")
-                             .arg(quoted(path)));
+        throw errors::Error(errors::LibraryExists,
+                            QStringLiteral("A library %1 already exists; Snibbet does not "
+                                           "overwrite it.")
+                                .arg(quoted(path)));
     translatingEngineErrors([&] {
         auto db = connect(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
         configure(*db);

@@ -19,7 +19,7 @@ class Library {
 public:
     // Opens "Snibbet.mdb" in `folder` for reading and writing. Never creates
     // it: a missing, foreign, incomplete, locked or read-only file is a
-    // StoreError that says which.
+    // errors::Error that says which.
     static Library open(const QString& folder);
 
     // Writes a new, empty library into `folder`; refuses to overwrite one.
@@ -38,7 +38,7 @@ public:
 
     // Called before every change: a file that another program replaced or
     // removed while it was open would take changes that nobody ever sees
-    // again, so that is a StoreError instead.
+    // again, so that is a errors::Error instead.
     void checkStillInPlace() const;
 
 private:

@@ -9,7 +9,7 @@
 #include "store/Library.h"
 #include "store/NameCompare.h"
 #include "store/Sql.h"
-#include "store/StoreError.h"
+#include "store/engine/EngineErrors.h"
 
 namespace store {
 namespace {
@@ -36,19 +36,21 @@ const char* columnName(Field field) {
 
 void checkFieldOf(Table table, Field field) {
     if (table == Table::Category && field != Field::Category)
-        throw StoreError(MissingField, QStringLiteral("The table \"Category\" has no field \"%1\".")
-                                           .arg(QString::fromLatin1(columnName(field))));
+        throw errors::Error(errors::MissingField,
+                            QStringLiteral("The table \"Category\" has no field \"%1\".")
+                                .arg(QString::fromLatin1(columnName(field))));
 }
 
-StoreError noCurrentRow() {
-    return StoreError(NoCurrentRow, QStringLiteral("There is no current row to read or change."));
+errors::Error noCurrentRow() {
+    return errors::Error(errors::NoCurrentRow,
+                         QStringLiteral("There is no current row to read or change."));
 }
 
-StoreError rowChanged() {
-    return StoreError(RowChanged,
-                      QStringLiteral("Another program changed the library while Snibbet had it "
-                                     "open: the item is no longer stored where Snibbet read it, "
-                                     "so Snibbet wrote nothing into the library."));
+errors::Error rowChanged() {
+    return errors::Error(errors::RowChanged,
+                         QStringLiteral("Another program changed the library while Snibbet had it "
+                                        "open: the item is no longer stored where Snibbet read it, "
+                                        "so Snibbet wrote nothing into the library."));
 }
 
 }  // namespace
@@ -249,8 +251,8 @@ void RecordSet::Edit() {
 void RecordSet::setText(Field field, const QString& value) {
     checkFieldOf(source_.table(), field);
     if (pending_ == Pending::Nothing)
-        throw StoreError(NoCurrentRow,
-                         QStringLiteral("A field was set without Edit or AddNew first."));
+        throw errors::Error(errors::NoCurrentRow,
+                            QStringLiteral("A field was set without Edit or AddNew first."));
     pendingFields_.append({field, value});
 }
 
@@ -266,7 +268,8 @@ RecordSet::Row RecordSet::readRow(qint64 id) {
 
 void RecordSet::Update() {
     if (pending_ == Pending::Nothing)
-        throw StoreError(NoCurrentRow, QStringLiteral("Update was called without Edit or AddNew."));
+        throw errors::Error(errors::NoCurrentRow,
+                            QStringLiteral("Update was called without Edit or AddNew."));
     const Pending what = std::exchange(pending_, Pending::Nothing);
     const auto fields = std::exchange(pendingFields_, {});
     library_->checkStillInPlace();

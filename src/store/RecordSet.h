@@ -38,7 +38,7 @@ private:
 // Every read and write by row id also matches the names the set read: another
 // program (the sqlite3 shell, or a second machine on a network share, where
 // locks may not hold) may have moved rows since, and a row id alone would then
-// lead to another item. Such a row is a StoreError RowChanged and nothing is
+// lead to another item. Such a row is a errors::Error errors::RowChanged and nothing is
 // read or written.
 class RecordSet {
 public:

@@ -6,8 +6,8 @@
 #include "store/CategoryKeys.h"
 #include "store/Library.h"
 #include "store/Sql.h"
-#include "store/StoreError.h"
 #include "store/Transaction.h"
+#include "store/engine/EngineErrors.h"
 
 namespace store {
 namespace {

@@ -10,8 +10,8 @@
 #include "store/Library.h"
 #include "store/NameCompare.h"
 #include "store/Sql.h"
-#include "store/StoreError.h"
 #include "store/Transaction.h"
+#include "store/engine/EngineErrors.h"
 
 namespace store {
 namespace {

@@ -6,7 +6,7 @@
 #include <atomic>
 
 #include "store/Library.h"
-#include "store/StoreError.h"
+#include "store/engine/EngineErrors.h"
 
 namespace store {
 

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "errors/Error.h"
 #include "store/Library.h"
-#include "store/StoreError.h"
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
@@ -21,7 +21,7 @@ int main(int argc, char* argv[]) {
             store::Library::createEmpty(folder);
         else
             store::Library::open(folder);
-    } catch (const store::StoreError& e) {
+    } catch (const errors::Error& e) {
         std::printf("error %d: %s\n", e.number(), qPrintable(e.text()));
         return 1;
     }

@@ -15,8 +15,8 @@
 #include <cstdio>
 #include <random>
 
+#include "errors/Error.h"
 #include "store/JetConversion.h"
-#include "store/StoreError.h"
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
@@ -35,7 +35,7 @@ int main(int argc, char* argv[]) {
     clock.start();
     try {
         store::JetConversion::run(QString::fromLocal8Bit(argv[1]), pause);
-    } catch (const store::StoreError& e) {
+    } catch (const errors::Error& e) {
         std::printf("error %d: %s\n", e.number(), qPrintable(e.text()));
         return 1;
     }

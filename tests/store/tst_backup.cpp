@@ -2,9 +2,9 @@
 #include <QFile>
 #include <QTest>
 
+#include "errors/Error.h"
 #include "store/Backup.h"
 #include "store/Library.h"
-#include "store/StoreError.h"
 #include "support/TempLibrary.h"
 
 using store::Backup;
@@ -79,7 +79,7 @@ void TestBackup::failureLeavesEarlierCopiesAndNoPartialFile() {
     try {
         Backup::makeIfDue(lib.path(), QDate(2026, 12, 2));
         QFAIL("a copy of a damaged file was reported as made");
-    } catch (const store::StoreError& e) {
+    } catch (const errors::Error& e) {
         QVERIFY(!e.text().isEmpty());
     }
     QCOMPARE(QDir(Backup::folderFor(lib.path())).entryList(QDir::Files),

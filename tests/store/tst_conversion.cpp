@@ -10,10 +10,10 @@
 #include <QTest>
 #include <QtEndian>
 
+#include "errors/Error.h"
 #include "store/JetConversion.h"
 #include "store/JetFile.h"
 #include "store/Library.h"
-#include "store/StoreError.h"
 #include "support/JetFixtures.h"
 
 using store::JetConversion;
@@ -141,7 +141,7 @@ QJsonObject withoutLastItemsField(QJsonObject fixture) {
 std::pair<int, QString> convert(const QString& folder) {
     try {
         JetConversion::run(folder);
-    } catch (const store::StoreError& e) {
+    } catch (const errors::Error& e) {
         return {e.number(), e.text()};
     }
     return {0, {}};
@@ -257,26 +257,26 @@ void TestConversion::badInputChangesNothing_data() {
     const QByteArray jet4 = contentOf(fixtures_.filePath("snibbet-jet4.mdb"));
 
     QTest::newRow("cut at a page")
-        << jet4.first(jet4.size() / 3 / 4096 * 4096) << int(store::JetDamaged) << "cut short";
+        << jet4.first(jet4.size() / 3 / 4096 * 4096) << int(errors::JetDamaged) << "cut short";
     QTest::newRow("cut inside a page")
-        << jet3.first(100000) << int(store::JetDamaged) << "cut short";
+        << jet3.first(100000) << int(errors::JetDamaged) << "cut short";
     QTest::newRow("list of tables destroyed")
-        << zeroPage(jet4, 2) << int(store::JetDamaged) << "list of tables";
+        << zeroPage(jet4, 2) << int(errors::JetDamaged) << "list of tables";
     QTest::newRow("table definition destroyed")
-        << zeroPage(jet3, definitionPage(jet3, 1)) << int(store::JetDamaged)
+        << zeroPage(jet3, definitionPage(jet3, 1)) << int(errors::JetDamaged)
         << "definition of its table \"Items\"";
     QTest::newRow("long text chain broken")
-        << zeroPage(jet4, chainPage(jet4)) << int(store::JetDamaged) << "cut short";
+        << zeroPage(jet4, chainPage(jet4)) << int(errors::JetDamaged) << "cut short";
     QTest::newRow("password, Jet 3")
-        << xorAt(jet3, 0x42, "secret") << int(store::JetProtected) << "password";
+        << xorAt(jet3, 0x42, "secret") << int(errors::JetProtected) << "password";
     QTest::newRow("password, Jet 4") << xorAt(jet4, 0x42, QByteArray("s\0e\0c\0r\0e\0t\0", 12))
-                                     << int(store::JetProtected) << "password";
-    QTest::newRow("encrypted") << xorAt(jet4, 0x3e, "\x5a\x17\x00\x01") << int(store::JetProtected)
+                                     << int(errors::JetProtected) << "password";
+    QTest::newRow("encrypted") << xorAt(jet4, 0x3e, "\x5a\x17\x00\x01") << int(errors::JetProtected)
                                << "encrypted";
     QTest::newRow("no table TempCat") << contentOf(fixtures_.filePath("no-tempcat.mdb"))
-                                      << int(store::JetIncomplete) << "no table \"TempCat\"";
+                                      << int(errors::JetIncomplete) << "no table \"TempCat\"";
     QTest::newRow("no field Notes") << contentOf(fixtures_.filePath("no-notes.mdb"))
-                                    << int(store::JetIncomplete) << "no field \"Notes\"";
+                                    << int(errors::JetIncomplete) << "no field \"Notes\"";
 }
 
 void TestConversion::badInputChangesNothing() {

@@ -5,10 +5,10 @@
 #include <QProcess>
 #include <QTest>
 
+#include "errors/Error.h"
 #include "store/Library.h"
 #include "store/RecordSet.h"
 #include "store/Statements.h"
-#include "store/StoreError.h"
 #include "store/TidyUp.h"
 #include "support/TempLibrary.h"
 
@@ -29,14 +29,14 @@ private slots:
 namespace {
 
 // Saves `code` into the first item of category "c"; returns the error, if any.
-std::optional<StoreError> save(const Library& library, const QString& code) {
+std::optional<errors::Error> save(const Library& library, const QString& code) {
     DataSource items(library, RecordSource::itemsOf("c"));
     try {
         RecordSet& rs = items.Recordset();
         rs.Edit();
         rs.setText(Field::Code, code);
         rs.Update();
-    } catch (const StoreError& e) {
+    } catch (const errors::Error& e) {
         return e;
     }
     return std::nullopt;
@@ -73,8 +73,8 @@ void TestFaults::fileReplacedWhileOpenTakesNoChange() {
 
     const auto error = save(library, "lost?");
     QVERIFY(error);
-    QCOMPARE(error->number(), int(LibraryReplaced));
-    QVERIFY_THROWS_EXCEPTION(StoreError, deleteCategory(library, "theirs"));
+    QCOMPARE(error->number(), int(errors::LibraryReplaced));
+    QVERIFY_THROWS_EXCEPTION(errors::Error, deleteCategory(library, "theirs"));
     QVERIFY(!TidyUp::run(library));
     QCOMPARE(lib.rows("Category"), QStringList{"theirs"});  // the new file is untouched
     QVERIFY(lib.rows("Items").isEmpty());
@@ -116,7 +116,7 @@ void TestFaults::truncatedFileIsReported() {
         DataSource items(library, RecordSource::itemsOf("c"));
         RecordSet& rs = items.Recordset();
         for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) rs.text(Field::Code);
-    } catch (const StoreError& e) {
+    } catch (const errors::Error& e) {
         reported = true;
         QVERIFY2(e.text().contains("damaged") || e.text().contains("not a database"),
                  qPrintable(e.text()));

@@ -8,12 +8,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "errors/Error.h"
 #include "store/Library.h"
-#include "store/StoreError.h"
 #include "support/TempLibrary.h"
 
+using errors::Error;
 using store::Library;
-using store::StoreError;
 
 class TestOpen : public QObject {
     Q_OBJECT
@@ -35,7 +35,7 @@ namespace {
 int errorOfOpening(const QString& folder, QString* text = nullptr) {
     try {
         Library::open(folder);
-    } catch (const StoreError& e) {
+    } catch (const errors::Error& e) {
         if (text) *text = e.text();
         return e.number();
     }
@@ -97,8 +97,8 @@ void TestOpen::createRefusesToOverwrite() {
     try {
         Library::createEmpty(lib.folder());
         QFAIL("an existing library was overwritten");
-    } catch (const StoreError& e) {
-        QCOMPARE(e.number(), int(store::LibraryExists));
+    } catch (const errors::Error& e) {
+        QCOMPARE(e.number(), int(errors::LibraryExists));
     }
     QCOMPARE(lib.rows("Category"), QStringList{"keep me"});
 }
@@ -107,24 +107,24 @@ void TestOpen::fileProblems_data() {
     QTest::addColumn<QByteArray>("content");  // "<none>": no file at all
     QTest::addColumn<int>("error");
     QTest::addColumn<QString>("saying");
-    QTest::newRow("missing") << QByteArray("<none>") << int(store::LibraryMissing)
+    QTest::newRow("missing") << QByteArray("<none>") << int(errors::LibraryMissing)
                              << "does not exist";
     QByteArray jet(2048, '\0');
     jet.replace(0, 19, QByteArray("\x00\x01\x00\x00Standard Jet DB", 19));
-    QTest::newRow("jet") << jet << int(store::OlderFormat) << "Jet/Access";
+    QTest::newRow("jet") << jet << int(errors::OlderFormat) << "Jet/Access";
     QByteArray ace(2048, '\0');
     ace.replace(0, 19, QByteArray("\x00\x01\x00\x00Standard ACE DB", 19));
-    QTest::newRow("ace") << ace << int(store::OlderFormat) << "Jet/Access";
-    QTest::newRow("text file") << QByteArray("just some notes\n") << int(store::NotADatabase)
+    QTest::newRow("ace") << ace << int(errors::OlderFormat) << "Jet/Access";
+    QTest::newRow("text file") << QByteArray("just some notes\n") << int(errors::NotADatabase)
                                << "not a database";
-    QTest::newRow("empty file") << QByteArray() << int(store::NotADatabase) << "not a database";
+    QTest::newRow("empty file") << QByteArray() << int(errors::NotADatabase) << "not a database";
     QByteArray damaged("SQLite format 3\0", 16);
     damaged += QByteArray(4080, '\xff');
-    QTest::newRow("damaged header") << damaged << int(store::NotADatabase) << "damaged";
+    QTest::newRow("damaged header") << damaged << int(errors::NotADatabase) << "damaged";
     QTest::newRow("another program's database")
-        << foreignDatabase("DELETE") << int(store::MissingTable) << "no table \"Category\"";
+        << foreignDatabase("DELETE") << int(errors::MissingTable) << "no table \"Category\"";
     QTest::newRow("another program's database, with a log")
-        << foreignDatabase("WAL") << int(store::MissingTable) << "no table \"Category\"";
+        << foreignDatabase("WAL") << int(errors::MissingTable) << "no table \"Category\"";
 }
 
 void TestOpen::fileProblems() {
@@ -147,15 +147,15 @@ void TestOpen::missingTableOrField_data() {
     QTest::addColumn<QString>("sql");
     QTest::addColumn<int>("error");
     QTest::addColumn<QString>("saying");
-    QTest::newRow("no Category") << "DROP TABLE Category" << int(store::MissingTable)
+    QTest::newRow("no Category") << "DROP TABLE Category" << int(errors::MissingTable)
                                  << "\"Category\"";
-    QTest::newRow("no TempItems") << "DROP TABLE TempItems" << int(store::MissingTable)
+    QTest::newRow("no TempItems") << "DROP TABLE TempItems" << int(errors::MissingTable)
                                   << "\"TempItems\"";
     QTest::newRow("no Notes field")
         << "DROP INDEX ItemsByCategory; ALTER TABLE Items DROP COLUMN Notes"
-        << int(store::MissingField) << "\"Notes\"";
+        << int(errors::MissingField) << "\"Notes\"";
     QTest::newRow("no TempCat field")
-        << "DROP TABLE TempCat; CREATE TABLE TempCat (Name TEXT)" << int(store::MissingField)
+        << "DROP TABLE TempCat; CREATE TABLE TempCat (Name TEXT)" << int(errors::MissingField)
         << "\"TempCat\" has no field \"Category\"";
 }
 
@@ -177,7 +177,7 @@ void TestOpen::readOnlyFile() {
         QSKIP("root writes to read-only files; tst_mainwindow_faults checks this as another user");
     TempLibrary lib;
     QVERIFY(QFile::setPermissions(lib.path(), QFile::ReadOwner));
-    QCOMPARE(errorOfOpening(lib.folder()), int(store::LibraryReadOnly));
+    QCOMPARE(errorOfOpening(lib.folder()), int(errors::LibraryReadOnly));
 }
 
 // Another process holds the write lock: opening gives up after a bounded wait.
@@ -191,7 +191,7 @@ void TestOpen::lockedByAnotherProgram() {
     QElapsedTimer timer;
     timer.start();
     QString text;
-    QCOMPARE(errorOfOpening(lib.folder(), &text), int(store::LibraryLocked));
+    QCOMPARE(errorOfOpening(lib.folder(), &text), int(errors::LibraryLocked));
     QVERIFY2(timer.elapsed() < 15000, "opening waited far too long");
     QVERIFY(text.contains("another program"));
     holder.write("ROLLBACK;\n.quit\n");

@@ -1,8 +1,8 @@
 #include <QTest>
 
+#include "errors/Error.h"
 #include "store/Library.h"
 #include "store/RecordSet.h"
-#include "store/StoreError.h"
 #include "support/TempLibrary.h"
 
 using namespace store;
@@ -41,7 +41,7 @@ void TestRecordSet::emptySetIsBofAndEof() {
     QVERIFY(categories.Recordset().isEOF());
     DataSource items(library, RecordSource::itemsOf("nothing"));
     QVERIFY(items.Recordset().isBOF() && items.Recordset().isEOF());
-    QVERIFY_THROWS_EXCEPTION(StoreError, items.Recordset().text(Field::Code));
+    QVERIFY_THROWS_EXCEPTION(errors::Error, items.Recordset().text(Field::Code));
 }
 
 void TestRecordSet::walksInStoredOrder() {
@@ -166,7 +166,7 @@ void TestRecordSet::editStoresIntoCurrentRowOnly() {
     QCOMPARE(lib.rows("Items"),
              (QStringList{"c|a|old a||", "c|b|line 1\nline 2\ttab 'quote' \"dq\"||",
                           "d|b|other category||"}));
-    QVERIFY_THROWS_EXCEPTION(StoreError, rs.setText(Field::Code, "without Edit"));
+    QVERIFY_THROWS_EXCEPTION(errors::Error, rs.setText(Field::Code, "without Edit"));
 }
 
 void TestRecordSet::editOfVanishedRowFails() {
@@ -182,8 +182,8 @@ void TestRecordSet::editOfVanishedRowFails() {
     try {
         rs.Update();
         QFAIL("an update of a deleted row reported success");
-    } catch (const StoreError& e) {
-        QCOMPARE(e.number(), int(RowChanged));
+    } catch (const errors::Error& e) {
+        QCOMPARE(e.number(), int(errors::RowChanged));
     }
 }
 

@@ -1,8 +1,8 @@
 #include <QTest>
 
+#include "errors/Error.h"
 #include "store/Library.h"
 #include "store/Statements.h"
-#include "store/StoreError.h"
 #include "support/TempLibrary.h"
 
 using namespace store;
@@ -197,7 +197,7 @@ void TestStatements::categoryRenameIsOneUnit() {
     const QStringList categories = lib_->rows("Category"), items = lib_->rows("Items");
     {
         Library library = Library::open(lib_->folder());
-        QVERIFY_THROWS_EXCEPTION(StoreError, store::renameCategory(library, "Ärger", "Anger"));
+        QVERIFY_THROWS_EXCEPTION(errors::Error, store::renameCategory(library, "Ärger", "Anger"));
     }
     COMPARE_ROWS(lib_->rows("Category"), categories);
     COMPARE_ROWS(lib_->rows("Items"), items);
@@ -212,7 +212,7 @@ void TestStatements::categoryDeleteIsOneUnit() {
         try {
             store::deleteCategory(library, "Ärger");
             QFAIL("a failed deletion reported success");
-        } catch (const StoreError& e) {
+        } catch (const errors::Error& e) {
             QVERIFY2(e.text().contains("no"), qPrintable(e.text()));
         }
     }

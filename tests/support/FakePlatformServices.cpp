@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QTextDocument>
 
+#include "errors/Error.h"
 #include "platform/KeyStrokes.h"
 
 void FakePlatformServices::messageBox(const QString& text, const QString& title) {
@@ -52,12 +53,12 @@ std::optional<int> FakePlatformServices::showPrintDialog(bool selectionPreset) {
 }
 
 void FakePlatformServices::printFormatted(const QTextDocument& document) {
-    if (failPrinter) throw platform::PlatformError(482, QStringLiteral("printer error"));
+    if (failPrinter) throw errors::Error(errors::PrinterFailed, QStringLiteral("printer error"));
     formattedPrints << document.toPlainText();
 }
 
 void FakePlatformServices::printerPrint(const QString& text) {
-    if (failPrinter) throw platform::PlatformError(482, QStringLiteral("printer error"));
+    if (failPrinter) throw errors::Error(errors::PrinterFailed, QStringLiteral("printer error"));
     pendingJob_ += text + QLatin1Char('\n');
 }
 

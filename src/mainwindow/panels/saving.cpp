@@ -1,13 +1,13 @@
 #include <QApplication>
 #include <QComboBox>
 
+#include "errors/Error.h"
 #include "mainwindow/PanelEdit.h"
 #include "mainwindow/Texts.h"
 #include "mainwindow/frmSnibbet.h"
 #include "mainwindow/maintenance/Words.h"
 #include "mainwindow/panels/UnsavedText.h"
 #include "platform/PlatformServices.h"
-#include "store/StoreError.h"
 
 // A panel's text is saved when the user moves the focus to another control of
 // this window, by mouse or keyboard. Opening a menu, a dialog or another
@@ -88,7 +88,7 @@ void frmSnibbet::savePanelsBeforeEnd(Telling telling) {
                       ? QStringLiteral("the lists do not name a category and one of its items")
                       : QStringLiteral("the category \"%1\" has no item named \"%2\"")
                             .arg(cboCategory->currentText(), cboItems->currentText());
-        } catch (const store::StoreError& e) {
+        } catch (const errors::Error& e) {
             QString problem = e.text();
             if (problem.endsWith(QLatin1Char('.'))) problem.chop(1);
             why = QStringLiteral("of a problem with the library: %1").arg(problem);

@@ -1,13 +1,10 @@
-#include "store/StoreError.h"
+#include "store/engine/EngineErrors.h"
 
 #include <sqlite3.h>
 
 namespace store {
 
-StoreError::StoreError(int number, const QString& text)
-    : std::runtime_error(text.toStdString()), number_(number), text_(text) {}
-
-StoreError StoreError::fromEngine(const SQLite::Exception& e) {
+errors::Error fromEngine(const SQLite::Exception& e) {
     const int code = e.getExtendedErrorCode();
     const QString detail = QString::fromUtf8(e.what());
     switch (code & 0xff) {
