@@ -16,6 +16,7 @@
 
 #include "store/Library.h"
 #include "store/TidyUp.h"
+#include "store/engine/Connection.h"
 
 namespace bench {
 namespace {

@@ -18,7 +18,8 @@
 #include "store/JetFile.h"
 #include "store/KeepAside.h"
 #include "store/Library.h"
-#include "store/Sql.h"
+#include "store/engine/Connection.h"
+#include "store/engine/Sql.h"
 
 namespace store {
 namespace {
@@ -131,7 +132,7 @@ void write(const QString& partial, const AllRows& all, Steps& steps) {
     db.exec("PRAGMA journal_mode=OFF");
     db.exec("PRAGMA synchronous=OFF");
     db.exec("BEGIN");
-    Library::createSchema(db);
+    createLibrarySchema(db);
     for (size_t t = 0; t < kTables.size(); ++t) {
         SQLite::Statement insert(db, insertStatement(kTables[t]).toStdString());
         for (const JetRow& row : all[t]) {

@@ -1,6 +1,5 @@
 #include "store/Library.h"
 
-#include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -9,9 +8,10 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "store/Checkpointer.h"
 #include "store/JetFile.h"
 #include "store/NameCompare.h"
+#include "store/engine/Checkpointer.h"
+#include "store/engine/Connection.h"
 #include "store/engine/EngineErrors.h"
 
 namespace store {
@@ -125,10 +125,8 @@ void checkSchema(SQLite::Database& db, const QString& path) {
     }
 }
 
-std::unique_ptr<SQLite::Database> connect(const QString& path, int flags) {
-    auto db = std::make_unique<SQLite::Database>(path.toStdString(), flags, kBusyTimeoutMs);
-    registerNameCollation(db->getHandle());
-    return db;
+std::unique_ptr<Connection> connect(const QString& path, int flags) {
+    return std::make_unique<Connection>(path, flags);
 }
 
 // Each change is on disk when its call returns: the write-ahead log with a full
@@ -154,7 +152,12 @@ bool identify(const QString& path, quint64& device, quint64& inode) {
 
 }  // namespace
 
-Library::Library(QString path, std::unique_ptr<SQLite::Database> db)
+Connection::Connection(const QString& path, int flags)
+    : SQLite::Database(path.toStdString(), flags, kBusyTimeoutMs) {
+    registerNameCollation(getHandle());
+}
+
+Library::Library(QString path, std::unique_ptr<Connection> db)
     : path_(std::move(path)),
       db_(std::move(db)),
       checkpointer_(std::make_unique<Checkpointer>(db_->getHandle(), path_)) {
@@ -233,12 +236,12 @@ void Library::createEmpty(const QString& folder) {
         auto db = connect(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
         configure(*db);
         db->exec("BEGIN");
-        createSchema(*db);
+        createLibrarySchema(*db);
         db->exec("COMMIT");
     });
 }
 
-void Library::createSchema(SQLite::Database& db) {
+void createLibrarySchema(SQLite::Database& db) {
     db.exec(kCreateSchema);
     db.exec(kCreateIndex);
 }

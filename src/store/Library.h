@@ -3,13 +3,10 @@
 #include <QString>
 #include <memory>
 
-namespace SQLite {
-class Database;
-}
-
 namespace store {
 
 class Checkpointer;
+class Connection;  // the engine's, seen by the store's own files only
 
 inline constexpr char kLibraryFileName[] = "Snibbet.mdb";
 
@@ -24,8 +21,6 @@ public:
 
     // Writes a new, empty library into `folder`; refuses to overwrite one.
     static void createEmpty(const QString& folder);
-    // Writes the tables and index of an empty library into `db`.
-    static void createSchema(SQLite::Database& db);
 
     static QString pathIn(const QString& folder);
 
@@ -34,18 +29,18 @@ public:
     ~Library();
 
     const QString& path() const { return path_; }
-    SQLite::Database& database() const { return *db_; }
+    Connection& database() const { return *db_; }
 
     // Called before every change: a file that another program replaced or
     // removed while it was open would take changes that nobody ever sees
-    // again, so that is a errors::Error instead.
+    // again, so that is an errors::Error instead.
     void checkStillInPlace() const;
 
 private:
-    Library(QString path, std::unique_ptr<SQLite::Database> db);
+    Library(QString path, std::unique_ptr<Connection> db);
 
     QString path_;
-    std::unique_ptr<SQLite::Database> db_;
+    std::unique_ptr<Connection> db_;
     // Declared after the connection, so that it stops before the connection
     // closes (and makes the last checkpoint itself).
     std::unique_ptr<Checkpointer> checkpointer_;

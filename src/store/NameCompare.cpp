@@ -4,6 +4,8 @@
 
 #include <QChar>
 
+#include "store/engine/Connection.h"
+
 namespace store {
 namespace {
 
@@ -64,7 +66,7 @@ bool namesEqual(const QString& a, const QString& b) {
 }
 
 void registerNameCollation(sqlite3* db) {
-    sqlite3_create_collation_v2(db, kNameCollation, SQLITE_UTF8, nullptr, collate, nullptr);
+    sqlite3_create_collation_v2(db, "NAMECASE", SQLITE_UTF8, nullptr, collate, nullptr);
 }
 
 }  // namespace store

@@ -3,8 +3,6 @@
 #include <QByteArrayView>
 #include <QString>
 
-struct sqlite3;
-
 namespace store {
 
 // Names are compared ignoring letter case for all of Unicode ("Ärger" equals
@@ -14,12 +12,5 @@ namespace store {
 int compareNames(QByteArrayView utf8a, QByteArrayView utf8b);
 
 bool namesEqual(const QString& a, const QString& b);
-
-// The collation's name as statements spell it: "... = ? COLLATE NAMECASE".
-// It is registered on every connection and never written into the schema, so
-// that other SQLite tools can still read and change the file.
-inline constexpr char kNameCollation[] = "NAMECASE";
-
-void registerNameCollation(sqlite3* db);
 
 }  // namespace store

@@ -1,15 +1,15 @@
 #include "store/RecordSet.h"
 
-#include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 
 #include <algorithm>
 
-#include "store/CategoryKeys.h"
 #include "store/Library.h"
 #include "store/NameCompare.h"
-#include "store/Sql.h"
+#include "store/engine/CategoryKeys.h"
+#include "store/engine/Connection.h"
 #include "store/engine/EngineErrors.h"
+#include "store/engine/Sql.h"
 
 namespace store {
 namespace {
@@ -53,6 +53,28 @@ errors::Error rowChanged() {
                                         "so Snibbet wrote nothing into the library."));
 }
 
+// The names of one row as `select` holds them after its row id: the category
+// row's name, or an item's name and category. Consecutive items mostly share
+// their category, whose text is then shared too.
+RecordSet::Row rowFrom(SQLite::Statement& select, Table table, const RecordSet::Row* previous) {
+    RecordSet::Row row;
+    row.id = select.getColumn(0).getInt64();
+    row.name = sql::columnValue(select, 1);
+    if (table == Table::Items) {
+        row.category = sql::columnValue(select, 2);
+        if (previous && previous->category == row.category) row.category = previous->category;
+    }
+    return row;
+}
+
+// Binds the row id and the names a row was read with, from `index` on.
+int bindRow(SQLite::Statement& statement, int index, const RecordSet::Row& row, Table table) {
+    statement.bind(index++, static_cast<int64_t>(row.id));
+    sql::bindValue(statement, index++, row.name);
+    if (table == Table::Items) sql::bindValue(statement, index++, row.category);
+    return index;
+}
+
 }  // namespace
 
 RecordSource RecordSource::wholeTable(Table table) {
@@ -85,23 +107,9 @@ void RecordSet::ensureLoaded() {
     if (!loaded_) translatingEngineErrors([this] { load(); });
 }
 
-// The names of one row as `select` holds them after its row id: the category
-// row's name, or an item's category and name. Consecutive items mostly share
-// their category, whose text is then shared too.
-RecordSet::Row RecordSet::rowFrom(SQLite::Statement& select, const Row* previous) const {
-    Row row;
-    row.id = select.getColumn(0).getInt64();
-    row.name = sql::columnValue(select, 1);
-    if (source_.table() == Table::Items) {
-        row.category = sql::columnValue(select, 2);
-        if (previous && previous->category == row.category) row.category = previous->category;
-    }
-    return row;
-}
-
 void RecordSet::load() {
     SQLite::Database& db = library_->database();
-    QList<sql::StoredValue> spellings;
+    QList<StoredValue> spellings;
     QByteArray query;
     if (source_.table() == Table::Category) {
         query = "SELECT rowid, Category FROM Category ORDER BY rowid";
@@ -120,7 +128,8 @@ void RecordSet::load() {
         SQLite::Statement select(db, query.toStdString());
         for (int i = 0; i < spellings.size(); ++i) sql::bindValue(select, i + 1, spellings[i]);
         while (select.executeStep())
-            rows_.append(rowFrom(select, rows_.isEmpty() ? nullptr : &rows_.constLast()));
+            rows_.append(
+                rowFrom(select, source_.table(), rows_.isEmpty() ? nullptr : &rows_.constLast()));
         std::sort(rows_.begin(), rows_.end(),
                   [](const Row& a, const Row& b) { return a.id < b.id; });
     }
@@ -199,13 +208,6 @@ QByteArray RecordSet::rowCondition() const {
     return condition;
 }
 
-int RecordSet::bindRow(SQLite::Statement& statement, int index, const Row& row) const {
-    statement.bind(index++, static_cast<int64_t>(row.id));
-    sql::bindValue(statement, index++, row.name);
-    if (source_.table() == Table::Items) sql::bindValue(statement, index++, row.category);
-    return index;
-}
-
 QString RecordSet::text(Field field) {
     checkFieldOf(source_.table(), field);
     const Row& row = currentRow();
@@ -215,7 +217,7 @@ QString RecordSet::text(Field field) {
         SQLite::Statement select(library_->database(), QByteArray("SELECT ") + columnName(field) +
                                                            " FROM " + tableName(source_.table()) +
                                                            rowCondition());
-        bindRow(select, 1, row);
+        bindRow(select, 1, row, source_.table());
         if (!select.executeStep()) throw rowChanged();
         return QString::fromUtf8(sql::columnUtf8(select, 0));
     });
@@ -230,7 +232,7 @@ bool RecordSet::isNull(Field field) {
         SQLite::Statement select(library_->database(),
                                  QByteArray("SELECT ") + columnName(field) + " IS NULL FROM " +
                                      tableName(source_.table()) + rowCondition());
-        bindRow(select, 1, row);
+        bindRow(select, 1, row, source_.table());
         if (!select.executeStep()) throw rowChanged();
         return select.getColumn(0).getInt() != 0;
     });
@@ -263,7 +265,7 @@ RecordSet::Row RecordSet::readRow(qint64 id) {
                                  tableName(source_.table()) + " WHERE rowid = ?");
     select.bind(1, static_cast<int64_t>(id));
     if (!select.executeStep()) throw rowChanged();
-    return rowFrom(select, nullptr);
+    return rowFrom(select, source_.table(), nullptr);
 }
 
 void RecordSet::Update() {
@@ -299,7 +301,7 @@ void RecordSet::Update() {
         SQLite::Statement statement(db, (update + rowCondition()).toStdString());
         int index = 1;
         for (const auto& [field, value] : fields) sql::bindText(statement, index++, value);
-        bindRow(statement, index, row);
+        bindRow(statement, index, row, source_.table());
         if (statement.exec() == 0) throw rowChanged();
         rows_[position_] = readRow(row.id);
     });

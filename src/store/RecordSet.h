@@ -5,7 +5,7 @@
 #include <QString>
 #include <utility>
 
-#include "store/Sql.h"
+#include "store/StoredValue.h"
 
 namespace store {
 
@@ -69,15 +69,18 @@ public:
     void setText(Field field, const QString& value);
     void Update();
 
+    // What the set holds of each row: its row id, and its names exactly as
+    // read, to match the row by when it is read or written again.
+    struct Row {
+        qint64 id = 0;
+        StoredValue name;
+        StoredValue category;  // of an item; unused for a category
+    };
+
 private:
     friend class DataSource;
     RecordSet(const Library& library, RecordSource source);
 
-    struct Row {
-        qint64 id = 0;
-        sql::StoredValue name;
-        sql::StoredValue category;  // of an item; unused for a category
-    };
     enum class Pending { Nothing, Edit, AddNew };
 
     void invalidate();
@@ -86,9 +89,7 @@ private:
     Field nameField() const;
     const Row& currentRow();
     Row readRow(qint64 id);
-    Row rowFrom(SQLite::Statement& select, const Row* previous) const;
     QByteArray rowCondition() const;
-    int bindRow(SQLite::Statement& statement, int index, const Row& row) const;
 
     const Library* library_;
     RecordSource source_;

@@ -1,13 +1,13 @@
 #include "store/Statements.h"
 
-#include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 
-#include "store/CategoryKeys.h"
 #include "store/Library.h"
-#include "store/Sql.h"
 #include "store/Transaction.h"
+#include "store/engine/CategoryKeys.h"
+#include "store/engine/Connection.h"
 #include "store/engine/EngineErrors.h"
+#include "store/engine/Sql.h"
 
 namespace store {
 namespace {
@@ -15,13 +15,13 @@ namespace {
 // Runs `sql`, whose leading placeholders take `leading` and whose trailing IN
 // list takes the stored spellings of the category.
 void runWithCategory(const Library& library, const QByteArray& sql, const QList<QString>& leading,
-                     const QList<sql::StoredValue>& spellings) {
+                     const QList<StoredValue>& spellings) {
     if (spellings.isEmpty()) return;
     SQLite::Statement statement(
         library.database(), (sql + " (" + sql::placeholders(spellings.size()) + ")").toStdString());
     int index = 1;
     for (const QString& value : leading) sql::bindText(statement, index++, value);
-    for (const sql::StoredValue& spelling : spellings) sql::bindValue(statement, index++, spelling);
+    for (const StoredValue& spelling : spellings) sql::bindValue(statement, index++, spelling);
     statement.exec();
 }
 

@@ -1,6 +1,5 @@
 #include "store/TidyUp.h"
 
-#include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 
 #include <QList>
@@ -9,9 +8,10 @@
 
 #include "store/Library.h"
 #include "store/NameCompare.h"
-#include "store/Sql.h"
 #include "store/Transaction.h"
+#include "store/engine/Connection.h"
 #include "store/engine/EngineErrors.h"
+#include "store/engine/Sql.h"
 
 namespace store {
 namespace {

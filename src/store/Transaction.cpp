@@ -1,11 +1,11 @@
 #include "store/Transaction.h"
 
-#include <SQLiteCpp/Database.h>
 #include <sqlite3.h>
 
 #include <atomic>
 
 #include "store/Library.h"
+#include "store/engine/Connection.h"
 #include "store/engine/EngineErrors.h"
 
 namespace store {

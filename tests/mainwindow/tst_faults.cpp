@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "mainwindow/PanelEdit.h"
+#include "store/engine/Connection.h"
 #include "support/WindowFixture.h"
 
 // Faults of the disk and the file while the window works: the user is told

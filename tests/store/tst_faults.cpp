@@ -10,6 +10,7 @@
 #include "store/RecordSet.h"
 #include "store/Statements.h"
 #include "store/TidyUp.h"
+#include "store/engine/Connection.h"
 #include "support/TempLibrary.h"
 
 using namespace store;

@@ -5,6 +5,7 @@
 
 #include "store/Library.h"
 #include "store/NameCompare.h"
+#include "store/engine/Connection.h"
 #include "support/TempLibrary.h"
 
 class TestNames : public QObject {

@@ -4,6 +4,7 @@
 
 #include "store/Library.h"
 #include "store/TidyUp.h"
+#include "store/engine/Connection.h"
 #include "support/TempLibrary.h"
 
 using namespace store;

@@ -3,7 +3,7 @@
 #include <QList>
 #include <QString>
 
-#include "store/Sql.h"
+#include "store/engine/Sql.h"
 
 namespace store {
 
@@ -13,6 +13,6 @@ class Library;
 // `category` when letter case is ignored. Statements then match items by
 // these exact values, which the items index answers directly, instead of
 // folding the case of every row of the table.
-QList<sql::StoredValue> storedCategorySpellings(const Library& library, const QString& category);
+QList<StoredValue> storedCategorySpellings(const Library& library, const QString& category);
 
 }  // namespace store

@@ -1,23 +1,9 @@
-#include "store/Sql.h"
+#include "store/engine/Sql.h"
 
 #include <SQLiteCpp/Column.h>
 #include <SQLiteCpp/Statement.h>
 
-namespace store::sql {
-
-void bindText(SQLite::Statement& statement, int index, const QByteArray& utf8) {
-    statement.bind(index, std::string(utf8.constData(), static_cast<size_t>(utf8.size())));
-}
-
-void bindText(SQLite::Statement& statement, int index, const QString& text) {
-    bindText(statement, index, text.toUtf8());
-}
-
-QByteArray columnUtf8(SQLite::Statement& statement, int index) {
-    const SQLite::Column column = statement.getColumn(index);
-    const char* text = column.getText();
-    return QByteArray(text, column.getBytes());
-}
+namespace store {
 
 bool StoredValue::operator==(const StoredValue& other) const {
     if (type != other.type) return false;
@@ -33,6 +19,22 @@ bool StoredValue::operator==(const StoredValue& other) const {
             return utf8 == other.utf8;
     }
     return false;
+}
+
+namespace sql {
+
+void bindText(SQLite::Statement& statement, int index, const QByteArray& utf8) {
+    statement.bind(index, std::string(utf8.constData(), static_cast<size_t>(utf8.size())));
+}
+
+void bindText(SQLite::Statement& statement, int index, const QString& text) {
+    bindText(statement, index, text.toUtf8());
+}
+
+QByteArray columnUtf8(SQLite::Statement& statement, int index) {
+    const SQLite::Column column = statement.getColumn(index);
+    const char* text = column.getText();
+    return QByteArray(text, column.getBytes());
 }
 
 StoredValue columnValue(SQLite::Statement& statement, int index) {
@@ -80,4 +82,5 @@ QByteArray placeholders(qsizetype count) {
     return text;
 }
 
-}  // namespace store::sql
+}  // namespace sql
+}  // namespace store

@@ -1,4 +1,4 @@
-#include "store/Checkpointer.h"
+#include "store/engine/Checkpointer.h"
 
 #include <SQLiteCpp/Database.h>
 #include <sqlite3.h>
