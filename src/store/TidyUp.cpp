@@ -108,11 +108,20 @@ TableNames::TableNames(const Library& library, Table table) {
     if (prepareResult != SQLITE_OK) throw SQLite::Exception(db, prepareResult);
     sqlite3_stmt* const statement = prepared;
     const int nameColumn = items ? 2 : 1;
+    // The index hands the items over category by category, so a category's
+    // name is kept once for all its items.
+    qsizetype lastFirst = -1, lastFirstLength = -1;
     const auto append = [&](int column, qsizetype& at, qsizetype& length) {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-        at = text_.size();
         length = sqlite3_column_bytes(statement, column);
+        if (column == 1 && length == lastFirstLength &&
+            QByteArrayView(text, length) == view(lastFirst, lastFirstLength)) {
+            at = lastFirst;
+            return;
+        }
+        at = text_.size();
         text_.append(text, length);
+        if (column == 1) lastFirst = at, lastFirstLength = length;
     };
     for (;;) {
         const int stepResult = sqlite3_step(statement);
@@ -146,8 +155,9 @@ int TableNames::compare(qsizetype i, qsizetype j) const {
     const Row& a = rows_[i];
     const Row& b = rows_[j];
     if (a.firstIsNull != b.firstIsNull) return a.firstIsNull ? -1 : 1;
-    if (const int c = compareNames(view(a.first, a.firstLength), view(b.first, b.firstLength)))
-        return c;
+    if (a.first != b.first)
+        if (const int c = compareNames(view(a.first, a.firstLength), view(b.first, b.firstLength)))
+            return c;
     return compareNames(view(a.second, a.secondLength), view(b.second, b.secondLength));
 }
 
