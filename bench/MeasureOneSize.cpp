@@ -327,10 +327,10 @@ void SizeBench::measureTidyUpStepByStep() {
     removeLibrary(tidy);
     for (std::size_t i = 0; i < steps[0].size(); ++i) {
         const int step = static_cast<int>(i) + 1;
-        const std::string label = step <= 12
+        const std::string label = step <= store::TidyUp::kSteps
                                       ? std::to_string(step) + ". " + floor::tidyUpStatement(step)
-                                  : step == 13 ? "COMMIT"
-                                               : "close the connection";
+                                  : step == store::TidyUp::kSteps + 1 ? "COMMIT"
+                                                                      : "close the connection";
         record_.tidyUpStep(label, steps[0][i], steps[1][i]);
     }
 }
