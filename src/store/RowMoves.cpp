@@ -42,21 +42,18 @@ std::optional<QList<bool>> rowsInOrder(qsizetype count, const CompareRows& compa
 }
 
 // Gives `rows` (indices into `ids`, in their sorted order) ids strictly
-// between `low` and `high` (none: no row above), evenly spread and at least
-// `minStep` apart, never an id another row holds now. Because no new id is
-// in use when the moves begin, they can be made in any order.
-bool spread(const QList<qint64>& ids, const QList<qsizetype>& rows, qint64 low,
-            std::optional<qint64> high, qint64 minStep, QList<qint64>& newIds) {
+// between `low` and `high`, evenly spread and at least `minStep` apart, never
+// an id another row holds now. Because no new id is in use when the moves
+// begin, they can be made in any order. `open`: no row comes after these, so
+// they are simply given the rewrite's spacing.
+bool spread(const QList<qint64>& ids, const QList<qsizetype>& rows, qint64 low, qint64 high,
+            bool open, qint64 minStep, QList<qint64>& newIds) {
+    // Ids this far out come only from other programs; they are left to the
+    // rewrite, which keeps the arithmetic below in range.
+    if (low <= -kHighestId || high > kHighestId || high <= low) return false;
     const qint64 count = rows.size();
-    qint64 step = kRowIdSpacing;
-    if (high) {
-        if (*high <= low) return false;
-        step = (*high - low) / (count + 1);
-        if (step < minStep) return false;
-    } else if (low > kHighestId - step * (count + 1)) {
-        return false;
-    }
-    const qint64 end = high ? *high : kHighestId;
+    const qint64 step = open ? kRowIdSpacing : (high - low) / (count + 1);
+    if (step < minStep || (open && low > high - step * (count + 1))) return false;
     const auto takenByAnother = [&](qint64 id, qsizetype row) {
         return id != ids[row] && std::binary_search(ids.begin(), ids.end(), id);
     };
@@ -64,8 +61,8 @@ bool spread(const QList<qint64>& ids, const QList<qsizetype>& rows, qint64 low,
     qint64 last = low;
     for (qint64 k = 0; k < count; ++k) {
         qint64 id = std::max(last + 1, low + step * (k + 1));
-        while (id < end && takenByAnother(id, rows[k])) ++id;
-        if (id >= end) return false;
+        while (id < high && takenByAnother(id, rows[k])) ++id;
+        if (id >= high) return false;
         newIds.append(id);
         last = id;
     }
@@ -114,9 +111,10 @@ std::optional<QList<RowMove>> planRowMoves(const QList<qint64>& ids, const Compa
                 if (g < last) window.append(staying[g]);
             }
             const qint64 low = first == 0 ? kLowestBound : ids[staying[first - 1]];
-            const std::optional<qint64> high =
-                last == staying.size() ? std::nullopt : std::optional(ids[staying[last]]);
-            if (spread(ids, window, low, high, widen == 0 ? 1 : kSpacingAfterRespacing, newIds)) {
+            const bool open = last == staying.size();
+            const qint64 high = open ? kHighestId : ids[staying[last]];
+            if (spread(ids, window, low, high, open, widen == 0 ? 1 : kSpacingAfterRespacing,
+                       newIds)) {
                 for (qsizetype w = 0; w < window.size(); ++w)
                     if (newIds[w] != ids[window[w]]) moves.append({ids[window[w]], newIds[w]});
                 if (moves.size() > limit) return std::nullopt;

@@ -216,6 +216,10 @@ void TestTidyUp::aCloseAfterOneChangeMatchesTheRewrite_data() {
         << "DELETE FROM Items WHERE ItemName = 'i02'" << Way::Nothing;
     QTest::newRow("row at a negative row id")
         << "INSERT INTO Items (rowid, Category, ItemName) VALUES (-7, 'c10', 'i055')" << Way::Moves;
+    QTest::newRow("rows at the smallest and largest row ids")
+        << "INSERT INTO Items (rowid, Category, ItemName) VALUES (-9223372036854775808, 'c10', "
+           "'i055'), (9223372036854775807, 'c11', 'i055')"
+        << Way::Moves;
     QTest::newRow("a quarter of the items out of place")
         << "UPDATE Items SET ItemName = 'z' || ItemName WHERE ItemName < 'i03'" << Way::Rewrite;
     QTest::newRow("scratch rows left") << "INSERT INTO TempCat VALUES ('stale')" << Way::Rewrite;
