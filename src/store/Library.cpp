@@ -234,6 +234,10 @@ void Library::createEmpty(const QString& folder) {
                                 .arg(quoted(path)));
     translatingEngineErrors([&] {
         auto db = connect(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+        // Lets the close give free pages back to the file system. Taking
+        // effect needs a VACUUM, which costs nothing on the empty file.
+        db->exec("PRAGMA auto_vacuum = INCREMENTAL");
+        db->exec("VACUUM");
         configure(*db);
         db->exec("BEGIN");
         createLibrarySchema(*db);

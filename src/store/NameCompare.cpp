@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <QChar>
+#include <algorithm>
 
 #include "store/engine/Connection.h"
 
@@ -49,8 +50,19 @@ int collate(void*, int lengthA, const void* a, int lengthB, const void* b) {
 }  // namespace
 
 int compareNames(QByteArrayView a, QByteArrayView b) {
-    qsizetype i = 0;
-    qsizetype j = 0;
+    // Names compared in sorted order mostly share a long beginning. The bytes
+    // they share decode to the same code points, and a code point starts at
+    // every byte that is no continuation byte (a malformed sequence stops in
+    // front of one), so the decoding starts at the last such byte at or
+    // before the first byte that differs.
+    qsizetype start = std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin();
+    if (start == a.size() && start == b.size()) return 0;
+    const auto continues = [](QByteArrayView s, qsizetype k) {
+        return k < s.size() && (static_cast<unsigned char>(s[k]) & 0xC0) == 0x80;
+    };
+    while (start > 0 && (continues(a, start) || continues(b, start))) --start;
+    qsizetype i = start;
+    qsizetype j = start;
     while (i < a.size() && j < b.size()) {
         const char32_t x = folded(nextCodePoint(a, i));
         const char32_t y = folded(nextCodePoint(b, j));

@@ -6,33 +6,52 @@ namespace store {
 
 class Library;
 
-// The tidy-up at close: unnamed rows are removed and both tables rewritten in
-// sorted order, so that the next start lists categories by name and items by
-// category, then name. The twelve steps run as one transaction; a failure at
-// any step undoes all of them and is swallowed, so that the window still
-// closes with the library exactly as it was.
+// The tidy-up at close: unnamed rows are removed, the scratch tables left
+// empty and both tables stored in sorted order (categories by name, items by
+// category, then name; names that differ only in letter case in the order of
+// their row ids), so that the next start lists them sorted.
+//
+// A close costs what the run changed, not what the library holds: it reads
+// the names of every row from the items index (other programs may have
+// changed any row since the last close) and moves only the rows that are out
+// of place, each into the gap its sorted neighbours leave between their row
+// ids. The whole library is rewritten only when that is cheaper (many rows out
+// of place) or when the moves cannot match the rewrite (rows left in the
+// scratch tables, names that are not text). Either way the file then gives its
+// free pages back, so that it stays the size of what it holds. All of it is one
+// transaction: a failure at any step undoes every step and is swallowed, so
+// that the window still closes with the library as it was.
+//
+// A file made by an older version cannot give pages back; once free pages
+// make up a tenth of it, the close copies it afresh after the transaction.
+// That copy changes no row, and when it fails the file stays as large as it
+// was until the next close.
 class TidyUp {
 public:
-    static constexpr int kSteps = 12;
+    // The rewrite's statements, in order.
+    static constexpr int kSteps = 13;
 
-    // Called with the step's number (1 to 12) before each step runs; tests use
-    // it to make a given step fail for real.
-    using StepHook = std::function<void(int step)>;
+    // Where a close can fail. Called before each step that has something to
+    // do, with the statement's number (1 to kSteps) for the rewrite's steps;
+    // tests use it to make that step fail. Compact is the copy of an older
+    // file, after the transaction.
+    enum class Step { DeleteUnnamed, MoveCategories, MoveItems, Rewrite, FreePages, Compact };
+    using StepHook = std::function<void(Step step, int statement)>;
 
-    // A library that is already tidy (no unnamed rows, empty scratch tables,
-    // both tables stored in sorted order with row ids 1, 2, 3, ...) is left
-    // alone: the rewrite would give back exactly what is there, and on a
-    // large library it takes seconds.
+    // Always: the rewrite, whatever the library holds; tests compare the
+    // close with it.
     enum class Rewrite { WhenNeeded, Always };
 
-    // Returns whether the library is tidy afterwards; false means it is
-    // unchanged.
+    // Returns whether the library is tidy afterwards; false means that its
+    // content is unchanged. Call it outside any unit of work.
     static bool run(const Library& library, Rewrite rewrite = Rewrite::WhenNeeded,
                     const StepHook& beforeStep = {}) noexcept;
 
+    // No unnamed rows, empty scratch tables, both tables stored sorted.
     static bool isTidy(const Library& library);
 
-    // The SQL of step `step` (1 to 12), for measuring the engine alone.
+    // The SQL of the rewrite's step `step` (1 to kSteps), for measuring the
+    // engine alone; the steps run inside one transaction.
     static const char* statement(int step);
 };
 

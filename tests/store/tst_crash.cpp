@@ -10,6 +10,7 @@
 #include <random>
 
 #include "store/Library.h"
+#include "store/TidyUp.h"
 #include "support/ChangeScript.h"
 #include "support/TempLibrary.h"
 
@@ -20,6 +21,8 @@ class TestCrash : public QObject {
     Q_OBJECT
 private slots:
     void killedAtRandomMomentsLosesNothing();
+    void killedDuringACloseLosesNothing_data();
+    void killedDuringACloseLosesNothing();
 };
 
 namespace {
@@ -57,15 +60,42 @@ void copyLibrary(const QString& from, const QString& to) {
 
 // The two states a killed run may leave: after `done` changes, or one more.
 std::pair<QString, QString> replay(const QString& initial, const QString& folder, unsigned seed,
-                                   int done) {
+                                   int done, int changes = kChanges,
+                                   ChangeScript::Mix mix = ChangeScript::Mix::Session) {
     copyLibrary(initial, folder);
     store::Library library = store::Library::open(folder);
-    ChangeScript script(seed);
+    ChangeScript script(seed, mix);
     for (int i = 0; i < done; ++i) script.next(library, i);
     const QString before = snapshot(folder);
-    if (done == kChanges) return {before, before};
+    if (done == changes) return {before, before};
     script.next(library, done);
     return {before, snapshot(folder)};
+}
+
+int rounds() {
+    return qEnvironmentVariableIsSet("SNIBBET_CRASH_ROUNDS")
+               ? qEnvironmentVariableIntValue("SNIBBET_CRASH_ROUNDS")
+               : 150;
+}
+
+// Fills a library the way a test needs it, through a connection of its own.
+void fill(const QString& folder, const QString& sql) {
+    SQLite::Database db(store::Library::pathIn(folder).toStdString(), SQLite::OPEN_READWRITE);
+    db.exec(sql.toStdString());
+}
+
+// 3,000 items of about 2 KB in 30 categories, stored in an order far from
+// sorted.
+QString shuffledItems() {
+    QString sql = "BEGIN;";
+    for (int c = 0; c < 30; ++c)
+        sql += QStringLiteral("INSERT INTO Category VALUES ('c%1');").arg(c);
+    for (int i = 0; i < 3000; ++i)
+        sql += QStringLiteral("INSERT INTO Items VALUES ('c%1', 'item %2', '%3', 'd', 'n');")
+                   .arg((i * 7) % 30)
+                   .arg((i * 7919) % 3000)
+                   .arg(QString(2000, QChar(u'a' + i % 26)));
+    return sql + "COMMIT;";
 }
 
 QString scratchFolder() {
@@ -78,9 +108,7 @@ QString scratchFolder() {
 }  // namespace
 
 void TestCrash::killedAtRandomMomentsLosesNothing() {
-    const int rounds = qEnvironmentVariableIsSet("SNIBBET_CRASH_ROUNDS")
-                           ? qEnvironmentVariableIntValue("SNIBBET_CRASH_ROUNDS")
-                           : 150;
+    const int rounds = ::rounds();
     QTemporaryDir dir(scratchFolder() + QStringLiteral("/snibbet-crash-XXXXXX"));
     QVERIFY(dir.isValid());
     const QString initial = dir.filePath("initial"), work = dir.filePath("work"),
@@ -141,6 +169,97 @@ void TestCrash::killedAtRandomMomentsLosesNothing() {
     }
     qInfo("%d kills, %d of them in the middle of the run; nothing lost", rounds, killedMidway);
     QVERIFY(killedMidway > rounds / 2);
+}
+
+// Each way a close can take, killed at random moments between the start of
+// the close and the end of the process (its last checkpoint included).
+void TestCrash::killedDuringACloseLosesNothing_data() {
+    QTest::addColumn<QString>("setUp");     // made to the shuffled library
+    QTest::addColumn<bool>("tidiedFirst");  // by the rewrite, before `setUp`
+    QTest::addColumn<bool>("rewrite");      // the way the close takes
+    QTest::newRow("rows moved, pages given back")
+        << "UPDATE Items SET ItemName = 'a' || ItemName "
+           "WHERE (ItemName LIKE '%5' OR ItemName LIKE '%1') AND length(ItemName) = 8; "
+           "UPDATE Items SET ItemName = NULL WHERE ItemName LIKE '%77'; "
+           "UPDATE Category SET Category = 'b' || Category WHERE Category IN ('c7', 'c21'); "
+           "DELETE FROM Items WHERE Category = 'c4'"
+        << true << false;
+    QTest::newRow("rewritten") << "" << false << true;
+    QTest::newRow("older file: rewritten, then compacted")
+        << "PRAGMA auto_vacuum = NONE; VACUUM; "
+           "INSERT INTO TempItems SELECT * FROM Items; DELETE FROM TempItems"
+        << false << true;
+}
+
+void TestCrash::killedDuringACloseLosesNothing() {
+    QFETCH(QString, setUp);
+    QFETCH(bool, tidiedFirst);
+    QFETCH(bool, rewrite);
+    QTemporaryDir dir(scratchFolder() + QStringLiteral("/snibbet-crash-XXXXXX"));
+    QVERIFY(dir.isValid());
+    const QString initial = dir.filePath("initial"), work = dir.filePath("work"),
+                  check = dir.filePath("check");
+    QDir().mkpath(initial);
+    store::Library::createEmpty(initial);
+    fill(initial, shuffledItems());
+    if (tidiedFirst)
+        QVERIFY(store::TidyUp::run(store::Library::open(initial), store::TidyUp::Rewrite::Always));
+    if (!setUp.isEmpty()) fill(initial, setUp);
+    const auto [before, after] = replay(initial, check, 1, 0, 1, ChangeScript::Mix::Closes);
+    QVERIFY(before != after);
+    copyLibrary(initial, check);
+    bool rewritten = false, moved = false;
+    QVERIFY(store::TidyUp::run(store::Library::open(check), store::TidyUp::Rewrite::WhenNeeded,
+                               [&](store::TidyUp::Step step, int) {
+                                   rewritten |= step == store::TidyUp::Step::Rewrite;
+                                   moved |= step == store::TidyUp::Step::MoveItems;
+                               }));
+    QCOMPARE(rewritten, rewrite);
+    QCOMPARE(moved, !rewrite);
+
+    const auto startWorker = [&](QProcess& worker) {
+        copyLibrary(initial, work);
+        worker.start(QStringLiteral(CRASH_WORKER),
+                     {work, QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("closes")});
+        return worker.waitForStarted() && worker.waitForReadyRead(30000) &&
+               worker.readAllStandardOutput().startsWith("start 1");
+    };
+    // How long the close takes, to spread the kills over it.
+    QList<qint64> durations;
+    for (int i = 0; i < 3; ++i) {
+        QProcess worker;
+        QVERIFY(startWorker(worker));
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(worker.waitForFinished(120000));
+        durations << clock.nsecsElapsed() / 1000;
+        QCOMPARE(worker.exitCode(), 0);
+        QCOMPARE(snapshot(work), after);
+    }
+
+    std::sort(durations.begin(), durations.end());
+    const qint64 closeUs = durations[1];
+    std::mt19937 random(20261208);
+    const int rounds = std::max(1, ::rounds() / 3);
+    int killedInTheClose = 0;
+    for (int round = 0; round < rounds; ++round) {
+        QProcess worker;
+        QVERIFY(startWorker(worker));
+        QThread::usleep(std::uniform_int_distribution<qint64>(0, closeUs)(random));
+        ::kill(static_cast<pid_t>(worker.processId()), SIGKILL);
+        QVERIFY(worker.waitForFinished(10000));
+        if (worker.exitStatus() == QProcess::CrashExit) ++killedInTheClose;
+
+        QCOMPARE(integrity(work), "ok");
+        const QString crashed = snapshot(work);
+        if (crashed != before && crashed != after)
+            QFAIL(qPrintable(QStringLiteral("round %1: the file holds neither the state before "
+                                            "nor the state after the close")
+                                 .arg(round)));
+    }
+    qInfo("%d kills, %d of them before the process ended (the close takes %.1f ms); nothing lost",
+          rounds, killedInTheClose, closeUs / 1000.0);
+    QVERIFY(killedInTheClose > rounds / 5);
 }
 
 QTEST_GUILESS_MAIN(TestCrash)

@@ -15,6 +15,7 @@ private slots:
     void compare();
     void collationInSql();
     void malformedUtf8IsStable();
+    void aSharedBeginningKeepsTheOrder();
 };
 
 void TestNames::compare_data() {
@@ -89,6 +90,30 @@ void TestNames::malformedUtf8IsStable() {
     QCOMPARE(store::compareNames(bad, bad), 0);
     QVERIFY(store::compareNames(bad, worse) != 0);
     QCOMPARE(store::compareNames(bad, worse), -store::compareNames(worse, bad));
+}
+
+// The comparison skips the bytes two names share; it must order them as if
+// it had read those bytes, also where they end inside a letter or hold bytes
+// that are no UTF-8.
+void TestNames::aSharedBeginningKeepsTheOrder() {
+    // In hex: "a", "ä", "Äx", a lead byte before "(", a lone lead byte, a lone
+    // continuation byte, "€", "€" cut short, a malformed sequence, an emoji cut
+    // short, an emoji, "äb", "Äa"; and the empty name.
+    QByteArrayList names =
+        QByteArray("61 c3a4 c38478 c328 c3 a4 e282ac e282 e228a1 f09f f09f9880 c3a462 c38461")
+            .split(' ');
+    for (QByteArray& name : names) name = QByteArray::fromHex(name);
+    names << QByteArray();
+    const auto signOf = [](int v) { return (v > 0) - (v < 0); };
+    for (const char* hex : {"78", "4772c3b6c39f6520", "e697a5"}) {  // "x", "Größe ", "日"
+        const QByteArray prefix = QByteArray::fromHex(hex);
+        for (const QByteArray& a : names)
+            for (const QByteArray& b : names)
+                QVERIFY2(signOf(store::compareNames(prefix + a, prefix + b)) ==
+                             signOf(store::compareNames(a, b)),
+                         qPrintable(a.toHex() + " / " + b.toHex() + " after " + prefix.toHex()));
+    }
+    QCOMPARE(store::compareNames("x\xC3\x84rger", "x\xC3\xA4rger"), 0);  // differ in a second byte
 }
 
 QTEST_GUILESS_MAIN(TestNames)

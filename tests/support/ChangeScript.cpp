@@ -20,6 +20,10 @@ QStringList names(RecordSet& rs, Field field) {
 }  // namespace
 
 QString ChangeScript::next(const Library& library, int index) {
+    if (mix_ == Mix::Closes) {
+        TidyUp::run(library);
+        return QStringLiteral("tidy-up");
+    }
     DataSource categories(library, RecordSource::wholeTable(Table::Category));
     const QStringList categoryNames = names(categories.Recordset(), Field::Category);
     const auto pick = [this](const QStringList& from) {

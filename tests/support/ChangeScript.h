@@ -13,11 +13,16 @@ class Library;
 // cut short can be replayed up to where it stopped.
 class ChangeScript {
 public:
-    explicit ChangeScript(unsigned seed) : random_(seed) {}
+    // Closes: every change is the tidy-up at close, for looking at the close
+    // alone.
+    enum class Mix { Session, Closes };
+
+    explicit ChangeScript(unsigned seed, Mix mix = Mix::Session) : random_(seed), mix_(mix) {}
 
     // Makes change number `index`; returns a short description of it.
     QString next(const store::Library& library, int index);
 
 private:
     std::mt19937 random_;
+    Mix mix_;
 };
