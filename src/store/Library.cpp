@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "store/FileIdentity.h"
 #include "store/JetFile.h"
 #include "store/NameCompare.h"
 #include "store/engine/Checkpointer.h"
@@ -140,18 +141,6 @@ void configure(SQLite::Database& db) {
 
 }  // namespace
 
-namespace {
-
-bool identify(const QString& path, quint64& device, quint64& inode) {
-    struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0) return false;
-    device = info.st_dev;
-    inode = info.st_ino;
-    return true;
-}
-
-}  // namespace
-
 Connection::Connection(const QString& path, int flags)
     : SQLite::Database(path.toStdString(), flags, kBusyTimeoutMs) {
     registerNameCollation(getHandle());
@@ -160,13 +149,12 @@ Connection::Connection(const QString& path, int flags)
 Library::Library(QString path, std::unique_ptr<Connection> db)
     : path_(std::move(path)),
       db_(std::move(db)),
-      checkpointer_(std::make_unique<Checkpointer>(db_->getHandle(), path_)) {
-    identify(path_, device_, inode_);
+      identity_(FileIdentity::of(path_).value_or(FileIdentity{})),
+      checkpointer_(std::make_unique<Checkpointer>(db_->getHandle(), path_, identity_)) {
 }
 
 void Library::checkStillInPlace() const {
-    quint64 device = 0, inode = 0;
-    if (!identify(path_, device, inode) || device != device_ || inode != inode_)
+    if (FileIdentity::of(path_) != identity_)
         throw errors::Error(
             errors::LibraryReplaced,
             QStringLiteral("The library %1 was replaced or removed by another program while "

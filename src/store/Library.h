@@ -3,10 +3,13 @@
 #include <QString>
 #include <memory>
 
+#include "store/FileIdentity.h"
+
 namespace store {
 
 class Checkpointer;
 class Connection;  // the engine's, seen by the store's own files only
+
 
 inline constexpr char kLibraryFileName[] = "Snibbet.mdb";
 
@@ -43,9 +46,8 @@ private:
     std::unique_ptr<Connection> db_;
     // Declared after the connection, so that it stops before the connection
     // closes (and makes the last checkpoint itself).
+    FileIdentity identity_;  // the file the path led to when it opened
     std::unique_ptr<Checkpointer> checkpointer_;
-    quint64 device_ = 0;
-    quint64 inode_ = 0;
 };
 
 }  // namespace store

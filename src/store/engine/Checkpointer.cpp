@@ -1,19 +1,22 @@
 #include "store/engine/Checkpointer.h"
 
-#include <SQLiteCpp/Database.h>
 #include <sqlite3.h>
 
-#include <memory>
+#include <QFile>
 
 namespace store {
 
-Checkpointer::Checkpointer(sqlite3* db, QString path) : path_(std::move(path)) {
-    sqlite3_exec(db, "PRAGMA wal_autocheckpoint = 0", nullptr, nullptr, nullptr);
-    sqlite3_wal_hook(db, &Checkpointer::walHook, this);
+Checkpointer::Checkpointer(sqlite3* db, QString path, FileIdentity identity)
+    : db_(db), path_(std::move(path)), identity_(identity) {
+    // Where the engine's own checkpoints cannot be turned off, they stay.
+    if (sqlite3_wal_autocheckpoint(db_, 0) != SQLITE_OK) return;
+    sqlite3_wal_hook(db_, &Checkpointer::walHook, this);
     thread_ = std::thread([this] { run(); });
 }
 
 Checkpointer::~Checkpointer() {
+    if (!thread_.joinable()) return;
+    sqlite3_wal_hook(db_, nullptr, nullptr);
     {
         const std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -36,24 +39,39 @@ int Checkpointer::walHook(void* self, sqlite3*, const char*, int pages) {
 }
 
 void Checkpointer::run() {
-    std::unique_ptr<SQLite::Database> db;
+    sqlite3* own = nullptr;
     for (;;) {
         {
             std::unique_lock lock(mutex_);
             wake_.wait(lock, [this] { return wanted_ || stopping_; });
-            if (stopping_) return;
+            if (stopping_) break;
             wanted_ = false;
         }
-        try {
-            if (!db)
-                db =
-                    std::make_unique<SQLite::Database>(path_.toStdString(), SQLite::OPEN_READWRITE);
-            // Passive: it copies what it can without waiting for anyone; what
-            // is left goes at the next checkpoint or when the library closes.
-            db->exec("PRAGMA wal_checkpoint(PASSIVE)");
-        } catch (const std::exception&) {
-            // The log stays as it is and keeps every change; nothing is lost.
-        }
+        checkpoint(own);
+    }
+    sqlite3_close(own);
+}
+
+// Passive: it copies what it can without waiting for anyone; what is left
+// goes at the next checkpoint or when the library closes. A failure leaves the
+// log as it is, holding every change: nothing is lost, and the next attempt
+// starts with a fresh connection.
+void Checkpointer::checkpoint(sqlite3*& own) {
+    // A file that another program put in the library's place has a log of
+    // its own, which is not Snibbet's to copy.
+    if (FileIdentity::of(path_) != identity_) return;
+    if (!own && sqlite3_open_v2(QFile::encodeName(path_).constData(), &own,
+                                SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        sqlite3_close(own);
+        own = nullptr;
+        return;
+    }
+    // As a statement, so that the connection reads the file and knows its log.
+    const int result =
+        sqlite3_exec(own, "PRAGMA main.wal_checkpoint(PASSIVE)", nullptr, nullptr, nullptr);
+    if (result != SQLITE_OK && result != SQLITE_BUSY) {
+        sqlite3_close(own);
+        own = nullptr;
     }
 }
 

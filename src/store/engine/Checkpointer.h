@@ -5,6 +5,8 @@
 #include <mutex>
 #include <thread>
 
+#include "store/FileIdentity.h"
+
 struct sqlite3;
 
 namespace store {
@@ -16,8 +18,11 @@ namespace store {
 // synced when each one returns.
 class Checkpointer {
 public:
-    // Takes over the checkpoints of `db`, the library's own connection.
-    Checkpointer(sqlite3* db, QString path);
+    // Takes over the checkpoints of `db`, the library's own connection to
+    // the file `identity` at `path`.
+    Checkpointer(sqlite3* db, QString path, FileIdentity identity);
+    // Hands the checkpoints back to the engine; closing the connection then
+    // makes the last one.
     ~Checkpointer();
     Checkpointer(const Checkpointer&) = delete;
     Checkpointer& operator=(const Checkpointer&) = delete;
@@ -28,8 +33,11 @@ public:
 private:
     static int walHook(void* self, sqlite3* db, const char* schema, int pages);
     void run();
+    void checkpoint(sqlite3*& own);
 
+    sqlite3* db_;
     QString path_;
+    FileIdentity identity_;
     std::mutex mutex_;
     std::condition_variable wake_;
     bool wanted_ = false;
