@@ -4,25 +4,12 @@
 #include "mainwindow/PanelEdit.h"
 #include "mainwindow/frmSnibbet.h"
 
-namespace {
-
-// Every row's name, in stored order; the record set is left past its end.
-QStringList names(store::RecordSet& rs, store::Field field) {
-    QStringList names;
-    if (rs.isBOF() && rs.isEOF()) return names;
-    names.reserve(rs.count());
-    for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) names << rs.text(field);
-    return names;
-}
-
-}  // namespace
-
 void frmSnibbet::PopCatList() {
-    combolists::append(*cboCategory, names(datCategory.Recordset(), store::Field::Category));
+    combolists::append(*cboCategory, datCategory.Recordset().texts(store::Field::Category));
 }
 
 void frmSnibbet::PopItemsList() {
-    combolists::append(*cboItems, names(datItems.Recordset(), store::Field::ItemName));
+    combolists::append(*cboItems, datItems.Recordset().texts(store::Field::ItemName));
 }
 
 void frmSnibbet::FindItems() {

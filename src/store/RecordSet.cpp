@@ -223,6 +223,14 @@ QString RecordSet::text(Field field) {
     });
 }
 
+QStringList RecordSet::texts(Field field) {
+    QStringList texts;
+    if (isBOF() && isEOF()) return texts;
+    texts.reserve(count());
+    for (MoveFirst(); !isEOF(); MoveNext()) texts << text(field);
+    return texts;
+}
+
 bool RecordSet::isNull(Field field) {
     checkFieldOf(source_.table(), field);
     const Row& row = currentRow();

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <utility>
 
 #include "store/StoredValue.h"
@@ -59,6 +60,8 @@ public:
 
     // The current row's field as text; a null reads as the empty text.
     QString text(Field field);
+    // Every row's field as text, in stored order; leaves the set past its end.
+    QStringList texts(Field field);
     bool isNull(Field field);
 
     // AddNew + Update appends a row of the table's defaults (plus any fields

@@ -22,17 +22,6 @@ private slots:
     void refreshSeesStatementsAndNewSource();
 };
 
-namespace {
-
-QStringList names(RecordSet& rs, Field field) {
-    QStringList out;
-    if (rs.isBOF() && rs.isEOF()) return out;
-    for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) out << rs.text(field);
-    return out;
-}
-
-}  // namespace
-
 void TestRecordSet::emptySetIsBofAndEof() {
     TempLibrary lib;
     Library library = Library::open(lib.folder());
@@ -52,7 +41,7 @@ void TestRecordSet::walksInStoredOrder() {
     RecordSet& rs = categories.Recordset();
     QVERIFY(!rs.isBOF() && !rs.isEOF());
     QCOMPARE(rs.text(Field::Category), "zeta");  // the first row is current
-    QCOMPARE(names(rs, Field::Category), (QStringList{"zeta", "Alpha", "mid"}));
+    QCOMPARE(rs.texts(Field::Category), (QStringList{"zeta", "Alpha", "mid"}));
     QVERIFY(rs.isEOF());
     rs.MoveLast();
     QCOMPARE(rs.text(Field::Category), "mid");
@@ -67,9 +56,9 @@ void TestRecordSet::itemsOfCategoryIgnoreCase() {
     lib.addItem("Ärger", "four");
     Library library = Library::open(lib.folder());
     DataSource items(library, RecordSource::itemsOf("äRGER"));
-    QCOMPARE(names(items.Recordset(), Field::ItemName), (QStringList{"one", "three", "four"}));
+    QCOMPARE(items.Recordset().texts(Field::ItemName), (QStringList{"one", "three", "four"}));
     DataSource all(library, RecordSource::wholeTable(Table::Items));
-    QCOMPARE(names(all.Recordset(), Field::ItemName).size(), 5);
+    QCOMPARE(all.Recordset().texts(Field::ItemName).size(), 5);
 }
 
 void TestRecordSet::findFirst_data() {
@@ -199,7 +188,7 @@ void TestRecordSet::refreshSeesStatementsAndNewSource() {
     QCOMPARE(items.Recordset().count(), 2);
     items.setRecordSource(RecordSource::itemsOf("D"));
     items.Refresh();
-    QCOMPARE(names(items.Recordset(), Field::ItemName), QStringList{"b"});
+    QCOMPARE(items.Recordset().texts(Field::ItemName), QStringList{"b"});
 }
 
 QTEST_GUILESS_MAIN(TestRecordSet)

@@ -8,24 +8,13 @@
 
 using namespace store;
 
-namespace {
-
-QStringList names(RecordSet& rs, Field field) {
-    QStringList out;
-    if (rs.isBOF() && rs.isEOF()) return out;
-    for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) out << rs.text(field);
-    return out;
-}
-
-}  // namespace
-
 QString ChangeScript::next(const Library& library, int index) {
     if (mix_ == Mix::Closes) {
         TidyUp::run(library);
         return QStringLiteral("tidy-up");
     }
     DataSource categories(library, RecordSource::wholeTable(Table::Category));
-    const QStringList categoryNames = names(categories.Recordset(), Field::Category);
+    const QStringList categoryNames = categories.Recordset().texts(Field::Category);
     const auto pick = [this](const QStringList& from) {
         return from.at(std::uniform_int_distribution<qsizetype>(0, from.size() - 1)(random_));
     };
@@ -46,7 +35,7 @@ QString ChangeScript::next(const Library& library, int index) {
     }
     const QString category = pick(categoryNames);
     DataSource items(library, RecordSource::itemsOf(category));
-    const QStringList itemNames = names(items.Recordset(), Field::ItemName);
+    const QStringList itemNames = items.Recordset().texts(Field::ItemName);
     if (kind < 60 && !itemNames.isEmpty()) {
         RecordSet& rs = items.Recordset();
         rs.FindFirst(Field::ItemName, pick(itemNames));
