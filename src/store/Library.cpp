@@ -150,8 +150,7 @@ Library::Library(QString path, std::unique_ptr<Connection> db)
     : path_(std::move(path)),
       db_(std::move(db)),
       identity_(FileIdentity::of(path_).value_or(FileIdentity{})),
-      checkpointer_(std::make_unique<Checkpointer>(db_->getHandle(), path_, identity_)) {
-}
+      checkpointer_(std::make_unique<Checkpointer>(db_->getHandle(), path_, identity_)) {}
 
 void Library::checkStillInPlace() const {
     if (FileIdentity::of(path_) != identity_)

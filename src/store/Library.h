@@ -10,7 +10,6 @@ namespace store {
 class Checkpointer;
 class Connection;  // the engine's, seen by the store's own files only
 
-
 inline constexpr char kLibraryFileName[] = "Snibbet.mdb";
 
 // The open library file: one connection, with the name collation registered

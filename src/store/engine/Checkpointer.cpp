@@ -60,8 +60,8 @@ void Checkpointer::checkpoint(sqlite3*& own) {
     // A file that another program put in the library's place has a log of
     // its own, which is not Snibbet's to copy.
     if (FileIdentity::of(path_) != identity_) return;
-    if (!own && sqlite3_open_v2(QFile::encodeName(path_).constData(), &own,
-                                SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    if (!own && sqlite3_open_v2(QFile::encodeName(path_).constData(), &own, SQLITE_OPEN_READWRITE,
+                                nullptr) != SQLITE_OK) {
         sqlite3_close(own);
         own = nullptr;
         return;
