@@ -106,6 +106,16 @@ void checkWritable(const QString& path) {
 }
 
 void checkSchema(SQLite::Database& db, const QString& path) {
+    // A database that holds none of the tables is another program's.
+    SQLite::Statement tables(db,
+                             "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND "
+                             "name IN ('Category', 'Items', 'TempCat', 'TempItems')");
+    if (tables.executeStep() && tables.getColumn(0).getInt() == 0)
+        throw errors::Error(errors::NotADatabase,
+                            QStringLiteral("The file %1 is not a Snibbet library: it is a "
+                                           "database of another program. Move it away and let "
+                                           "Snibbet create an empty library.")
+                                .arg(quoted(path)));
     for (const TableShape& shape : kSchema) {
         SQLite::Statement columns(db, "SELECT name FROM pragma_table_info(?)");
         columns.bind(1, shape.table);

@@ -122,9 +122,9 @@ void TestOpen::fileProblems_data() {
     damaged += QByteArray(4080, '\xff');
     QTest::newRow("damaged header") << damaged << int(errors::NotADatabase) << "damaged";
     QTest::newRow("another program's database")
-        << foreignDatabase("DELETE") << int(errors::MissingTable) << "no table \"Category\"";
+        << foreignDatabase("DELETE") << int(errors::NotADatabase) << "another program";
     QTest::newRow("another program's database, with a log")
-        << foreignDatabase("WAL") << int(errors::MissingTable) << "no table \"Category\"";
+        << foreignDatabase("WAL") << int(errors::NotADatabase) << "another program";
 }
 
 void TestOpen::fileProblems() {
