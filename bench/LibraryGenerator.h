@@ -37,4 +37,8 @@ bool ensureLibrary(const std::string& folder, const LibraryShape& shape);
 // The folder ensureLibrary would use for `shape` under `root`.
 std::string libraryFolderFor(const std::string& root, const LibraryShape& shape);
 
+// The name of category number `category`: mixed letter case, letters beyond
+// ASCII, unique also when case is ignored.
+std::string categoryName(std::int64_t category);
+
 }  // namespace bench
