@@ -123,12 +123,6 @@ void atRelease(std::function<void()> release) {
     releases().push_back(std::move(release));
 }
 
-std::string preparedLibrary(const LibraryShape& shape) {
-    std::string folder = libraryFolderFor(options.dataDir, shape);
-    std::fprintf(stderr, "%s: %s\n", folder.c_str(), ensureLibrary(folder, shape) ? "new" : "kept");
-    return folder;
-}
-
 QString copyLibrary(const QString& fromFolder, const std::string& toFolder) {
     QString folder = QString::fromStdString(toFolder);
     const fs::path to = store::Library::pathIn(folder).toStdString();
@@ -142,7 +136,7 @@ QString copyLibrary(const QString& fromFolder, const std::string& toFolder) {
 }
 
 QString tidiedCopy(const QString& fromFolder, const std::string& toFolder) {
-    const QString folder = copyLibrary(fromFolder, toFolder);
+    QString folder = copyLibrary(fromFolder, toFolder);
     if (!store::TidyUp::run(store::Library::open(folder)))
         throw std::runtime_error("the copy could not be tidied");
     requireTidy(folder);

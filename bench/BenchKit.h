@@ -47,16 +47,23 @@ bool isLargest(std::int64_t items);
 void addCase(const std::string& name, std::int64_t items, int repetitions, const char* target,
              const std::function<void(State&)>& body);
 
-// The state of one library size, made when a case first asks for it: the
-// cases run size by size, so one size is kept at a time. What every OneSize
-// holds is released at the end of runBenchmarks, before the application ends.
+// A group's state of one library size, made when a case first asks for it:
+// the cases run size by size, so one size is kept at a time, and released at
+// the end of runBenchmarks, before the application ends.
 void atRelease(std::function<void()> release);
 
 template <typename Size>
 class OneSize {
 public:
-    OneSize() {
+    explicit OneSize(std::string group) : group_(std::move(group)) {
         atRelease([this] { size_.reset(); });
+    }
+    // Registers the group's case `name` at `items`: body(State&, Size&).
+    template <typename Body>
+    void add(std::int64_t items, const std::string& name, int repetitions, const char* target,
+             Body body) {
+        addCase(group_ + name, items, repetitions, target,
+                [this, body](State& state) { body(state, at(state.range(0))); });
     }
     Size& at(std::int64_t items) {
         if (!size_ || size_->items != items) {
@@ -67,12 +74,9 @@ public:
     }
 
 private:
+    std::string group_;
     std::unique_ptr<Size> size_;
 };
-
-// The generated library of `shape` in the data folder, generated first if it
-// is not there; it is only ever copied, so that the next run can reuse it.
-std::string preparedLibrary(const LibraryShape& shape);
 
 // A fresh copy, flushed to disk with everything else waiting to be written,
 // so that no timed commit pays for it. Returns the copy's folder.

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <array>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -148,15 +149,14 @@ void insertRows(const store::Library& library, const LibraryShape& shape) {
     store::Transaction transaction(library);
     store::DataSource categories(library, store::RecordSource::wholeTable(store::Table::Category));
     for (const std::int64_t c : shuffled(shape.categories(), random))
-        append(categories.Recordset(),
-               {{Field::Category, QString::fromStdString(categoryName(c))}});
+        append(categories.Recordset(), {{Field::Category, categoryName(c)}});
     const std::int64_t big = shape.categories() / 2 * shape.perCategory;
     store::DataSource items(library, store::RecordSource::wholeTable(store::Table::Items));
     for (const std::int64_t place : shuffled(shape.items, random)) {
         const std::int64_t category = place / shape.perCategory;
         const bool isBig = shape.bigItemBytes > 0 && place == big;
         append(items.Recordset(),
-               {{Field::Category, QString::fromStdString(categoryName(category))},
+               {{Field::Category, categoryName(category)},
                 {Field::ItemName, isBig ? QStringLiteral("big snippet")
                                         : itemName(category, place % shape.perCategory)},
                 {Field::Code,
@@ -178,11 +178,12 @@ std::string shapeRecord(const LibraryShape& shape, const fs::path& library) {
 
 }  // namespace
 
-std::string categoryName(std::int64_t category) {
+QString categoryName(std::int64_t category) {
     const auto c = static_cast<std::size_t>(category);
     // The number keeps every name unique whatever the words.
-    return restyled(kTopics[c % kTopics.size()], static_cast<int>((c / 160) % 3)) + " " +
-           std::string(kKinds[(c / 20) % kKinds.size()]) + " " + std::to_string(c + 1);
+    return QString::fromStdString(
+        restyled(kTopics[c % kTopics.size()], static_cast<int>((c / 160) % 3)) + " " +
+        std::string(kKinds[(c / 20) % kKinds.size()]) + " " + std::to_string(c + 1));
 }
 
 std::string LibraryShape::describe() const {
@@ -200,21 +201,19 @@ void generateLibrary(const std::string& folder, const LibraryShape& shape) {
     std::ofstream(fs::path(folder) / kShapeFileName) << shapeRecord(shape, libraryFile(folder));
 }
 
-std::string libraryFolderFor(const std::string& root, const LibraryShape& shape) {
+QString ensureLibrary(const std::string& root, const LibraryShape& shape) {
     std::string name = "library-" + std::to_string(shape.items) + "-" +
                        std::to_string(shape.perCategory) + "-" + std::to_string(shape.textBytes);
     if (shape.bigItemBytes > 0) name += "-big" + std::to_string(shape.bigItemBytes);
     if (shape.seed != LibraryShape().seed) name += "-seed" + std::to_string(shape.seed);
-    return (fs::path(root) / name).string();
-}
-
-bool ensureLibrary(const std::string& folder, const LibraryShape& shape) {
+    const std::string folder = (fs::path(root) / name).string();
+    QString kept = QString::fromStdString(folder);
     const fs::path library = libraryFile(folder);
     const fs::path record = fs::path(folder) / kShapeFileName;
     if (fs::exists(library) && fs::exists(record) && !fs::exists(library.string() + "-wal")) {
         std::ifstream in(record);
         if (std::string(std::istreambuf_iterator<char>(in), {}) == shapeRecord(shape, library))
-            return false;
+            return kept;
     }
     // Only a library this generator wrote is ever replaced: never a user's.
     if (fs::exists(library) && !fs::exists(record))
@@ -222,8 +221,9 @@ bool ensureLibrary(const std::string& folder, const LibraryShape& shape) {
     for (const char* suffix : {"", "-wal", "-shm", "-journal"})
         fs::remove(library.string() + suffix);
     fs::remove(record);
+    std::fprintf(stderr, "generating %s\n", folder.c_str());
     generateLibrary(folder, shape);
-    return true;
+    return kept;
 }
 
 }  // namespace bench

@@ -26,7 +26,7 @@ constexpr const char* kChanges[] = {"none", "add_item", "rename_item", "delete_i
 void change(const store::Library& library, const std::string& what) {
     if (what == "none" || what == "first") return;
     const QStringList categories = categoryNames(library);
-    const QString category = categories[categories.size() / 2];
+    const QString& category = categories[categories.size() / 2];
     store::DataSource items(library, store::RecordSource::itemsOf(category));
     store::RecordSet& rows = items.Recordset();
     rows.MoveFirst();
@@ -109,9 +109,9 @@ void runFloor(const store::Library& library, const Statements& sql, bool steps) 
             throw std::runtime_error(statement + ": " + sqlite3_errmsg(db));
     };
     exec("BEGIN IMMEDIATE");
-    for (const auto& [name, statement] : sql) {
-        const double seconds = secondsOf([&] { exec(statement); });
-        if (steps) report((name + "_ms").c_str(), seconds * 1e3);
+    for (const auto& step : sql) {
+        const double seconds = secondsOf([&] { exec(step.second); });
+        if (steps) report((step.first + "_ms").c_str(), seconds * 1e3);
     }
 }
 
@@ -119,7 +119,7 @@ void runFloor(const store::Library& library, const Statements& sql, bool steps) 
 // NONE), and its close copied every row into the scratch tables and back
 // inside the file, which doubled it.
 QString olderCopy(const QString& source, const std::string& folder) {
-    const QString copy = copyLibrary(source, folder);
+    QString copy = copyLibrary(source, folder);
     store::Library::open(copy).database().exec(
         "PRAGMA auto_vacuum = NONE; VACUUM; BEGIN;"
         "INSERT INTO TempCat SELECT * FROM Category ORDER BY Category COLLATE NAMECASE;"
@@ -138,7 +138,7 @@ QString olderCopy(const QString& source, const std::string& folder) {
 struct Size {
     explicit Size(std::int64_t n)
         : items(n),
-          source(QString::fromStdString(preparedLibrary({.items = n}))),
+          source(ensureLibrary(options.dataDir, {.items = n})),
           work(options.work + "/close") {}
     const QString& tidied() {
         if (tidied_.isEmpty()) tidied_ = tidiedCopy(source, work + "/tidied");
@@ -167,7 +167,7 @@ struct Size {
     QString tidied_, older_;
 };
 
-OneSize<Size> sizes;
+OneSize<Size> sizes("close/");
 
 }  // namespace
 
@@ -197,11 +197,7 @@ int closeChild(int argc, char** argv) {
 }
 
 void registerClose(std::int64_t items) {
-    const auto add = [&](const std::string& name, int repetitions, const char* target, auto body) {
-        addCase("close/" + name, items, repetitions, target,
-                [=](State& state) { body(state, sizes.at(state.range(0))); });
-    };
-    add("first", 5, "<= 8.5 s, share >= 0.9", [](State& state, Size& s) {
+    sizes.add(items, "first", 5, "<= 8.5 s, share >= 0.9", [](State& state, Size& s) {
         for (auto _ : state) {
             const QString folder = s.copy(s.source, "store");
             state.SetIterationTime(Size::close(state, "store", folder, "first") / 1e3);
@@ -216,20 +212,21 @@ void registerClose(std::int64_t items) {
         }
     });
     for (const char* what : kChanges)
-        add(std::string("after_") + what, 5, "< 300 ms", [what](State& state, Size& s) {
-            for (auto _ : state) {
-                const QString folder = s.copy(s.tidied(), "store");
-                const QString floor = s.copy(s.tidied(), "floor");
-                state.SetIterationTime(Size::close(state, "store", folder, what) / 1e3);
-                requireTidy(folder);
-                state.counters["share"] = usedShare(folder);
-                state.counters["floor_ms"] =
-                    Size::close(state, "floor", floor, what, false, folder);
-                if (rowIds(floor) != rowIds(folder))
-                    throw std::runtime_error("the floor did not reach the close's result");
-            }
-        });
-    add("older_file", 3, "share >= 0.9", [](State& state, Size& s) {
+        sizes.add(
+            items, std::string("after_") + what, 5, "< 300 ms", [what](State& state, Size& s) {
+                for (auto _ : state) {
+                    const QString folder = s.copy(s.tidied(), "store");
+                    const QString floor = s.copy(s.tidied(), "floor");
+                    state.SetIterationTime(Size::close(state, "store", folder, what) / 1e3);
+                    requireTidy(folder);
+                    state.counters["share"] = usedShare(folder);
+                    state.counters["floor_ms"] =
+                        Size::close(state, "floor", floor, what, false, folder);
+                    if (rowIds(floor) != rowIds(folder))
+                        throw std::runtime_error("the floor did not reach the close's result");
+                }
+            });
+    sizes.add(items, "older_file", 3, "share >= 0.9", [](State& state, Size& s) {
         for (auto _ : state) {
             const QString folder = s.copy(s.older(), "store");
             state.counters["share_before"] = usedShare(folder);
@@ -245,7 +242,7 @@ void registerClose(std::int64_t items) {
     if (!isLargest(items)) return;
     // Where the time of the floor's rewrite goes, once at the largest size.
     for (const char* how : {"floor_steps", "floor_steps_rollback"})
-        add(how, 1, "", [how](State& state, Size& s) {
+        sizes.add(items, how, 1, "", [how](State& state, Size& s) {
             for (auto _ : state)
                 state.SetIterationTime(Size::close(state, how, s.copy(s.source, "floor"), "first") /
                                        1e3);

@@ -55,7 +55,7 @@ struct Session {
 struct Size {
     explicit Size(std::int64_t n)
         : items(n),
-          source(QString::fromStdString(preparedLibrary({.items = n}))),
+          source(ensureLibrary(options.dataDir, {.items = n})),
           opening(copyLibrary(source, options.work + "/open")),
           library(store::Library::open(copyLibrary(source, options.work + "/library"))),
           rollback(store::Library::open(copyLibrary(source, options.work + "/rollback"))) {
@@ -83,7 +83,7 @@ struct Size {
     std::array<std::unique_ptr<Session>, 2> sessions;
 };
 
-OneSize<Size> sizes;
+OneSize<Size> sizes("store/");
 
 // Closing is not timed; with `cold` the page cache is emptied first (root).
 void openAndList(State& state, Size& s, bool cold) {
@@ -167,26 +167,22 @@ int firstOpen(const char* folder) {
 }
 
 void registerStore(std::int64_t items) {
-    const auto add = [&](const std::string& name, int repetitions, const char* target, auto body) {
-        addCase("store/" + name, items, repetitions, target,
-                [=](State& state) { body(state, sizes.at(state.range(0))); });
-    };
-    add("first_open_memory", 1, "growth < 30 MB", [](State& state, Size& s) {
+    sizes.add(items, "first_open_memory", 1, "growth < 30 MB", [](State& state, Size& s) {
         inChild(state, {QStringLiteral("first-open"), s.opening}, "open_ms");
     });
-    add("open_and_category_list", 30, "< 150 ms",
-        [](State& state, Size& s) { openAndList(state, s, false); });
+    sizes.add(items, "open_and_category_list", 30, "< 150 ms",
+              [](State& state, Size& s) { openAndList(state, s, false); });
     if (options.cold)
-        add("open_and_category_list_cold", 5, "< 150 ms",
-            [](State& state, Size& s) { openAndList(state, s, true); });
-    add("choose_category", 30, "< 20 ms", [](State& state, Size& s) {
+        sizes.add(items, "open_and_category_list_cold", 5, "< 150 ms",
+                  [](State& state, Size& s) { openAndList(state, s, true); });
+    sizes.add(items, "choose_category", 30, "< 20 ms", [](State& state, Size& s) {
         for (auto _ : state)
             state.SetIterationTime(secondsOf([&] {
                 store::DataSource items(s.library, store::RecordSource::itemsOf(s.category));
                 benchmark::DoNotOptimize(namesIn(items.Recordset(), Field::ItemName));
             }));
     });
-    add("find_item_and_texts", 50, "< 20 ms", [](State& state, Size& s) {
+    sizes.add(items, "find_item_and_texts", 50, "< 20 ms", [](State& state, Size& s) {
         store::RecordSet& rows = s.itemsWal->Recordset();
         for (auto _ : state)
             state.SetIterationTime(secondsOf([&] {
@@ -196,17 +192,17 @@ void registerStore(std::int64_t items) {
             }));
         if (rows.NoMatch()) throw std::runtime_error("the item is missing");
     });
-    add("save_text", 20, "< 20 ms",
-        [](State& state, Size& s) { saveText(state, *s.itemsWal, s.saves); });
-    add("save_text_rollback_journal", 20, "",
-        [](State& state, Size& s) { saveText(state, *s.itemsRollback, s.saves); });
+    sizes.add(items, "save_text", 20, "< 20 ms",
+              [](State& state, Size& s) { saveText(state, *s.itemsWal, s.saves); });
+    sizes.add(items, "save_text_rollback_journal", 20, "",
+              [](State& state, Size& s) { saveText(state, *s.itemsRollback, s.saves); });
     if (!isLargest(items)) return;
     // Once, on a tidied library: the checkpoint worker against the engine's
     // own checkpoint inside the commit that fills the log.
-    add("checkpoint_worker", 30, "",
-        [](State& state, Size& s) { maintenanceInARow(state, s.session(false)); });
-    add("checkpoint_in_commit", 30, "",
-        [](State& state, Size& s) { maintenanceInARow(state, s.session(true)); });
+    sizes.add(items, "checkpoint_worker", 30, "",
+              [](State& state, Size& s) { maintenanceInARow(state, s.session(false)); });
+    sizes.add(items, "checkpoint_in_commit", 30, "",
+              [](State& state, Size& s) { maintenanceInARow(state, s.session(true)); });
     addCase("store/convert_jet4", 10000, 5, "< 2 s", [](State& state) {
         const QString fixture = jetFixture();
         const std::string folder = options.work + "/jet";

@@ -1,9 +1,12 @@
 // snibbet_bench [--sizes N,N,...] [--data-dir DIR] [--cold] [--tidied] [--benchmark_...]
+// snibbet_bench --generate FOLDER [--items N] [--per-category N] [--text-bytes N]
+//               [--big-item-bytes N] [--seed N]
 // Times the store, closing and the main window over libraries of 1,000, 10,000
-// and 100,000 items; the groups' cases are in bench_store.cpp, bench_close.cpp
-// and bench_window.cpp. Run with --child, it is a fresh process measuring one
-// thing for a case.
+// and 100,000 items (the cases are in bench_store.cpp, bench_close.cpp and
+// bench_window.cpp), or writes a library of a chosen size, to try the program
+// on. Run with --child, it is a fresh process measuring one thing for a case.
 #include <QApplication>
+#include <map>
 #include <optional>
 
 #include "BenchKit.h"
@@ -22,11 +25,32 @@ void quieterMessages(QtMsgType type, const QMessageLogContext& context, const QS
         qtDefaultHandler(type, context, message);
 }
 
+int generate(int argc, char** argv) {
+    bench::LibraryShape shape;
+    const std::map<std::string, std::int64_t*> values = {{"--items", &shape.items},
+                                                         {"--per-category", &shape.perCategory},
+                                                         {"--text-bytes", &shape.textBytes},
+                                                         {"--big-item-bytes", &shape.bigItemBytes}};
+    for (int i = 3; i < argc; i += 2) {
+        const std::string option = argv[i];
+        if (i + 1 == argc || (option != "--seed" && !values.contains(option)))
+            throw std::invalid_argument("unknown option " + option);
+        if (option == "--seed")
+            shape.seed = std::stoull(argv[i + 1]);
+        else
+            *values.at(option) = std::stoll(argv[i + 1]);
+    }
+    bench::generateLibrary(argv[2], shape);
+    std::printf("wrote %s/Snibbet.mdb (%s)\n", argv[2], shape.describe().c_str());
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string child = argc >= 4 && std::string(argv[1]) == "--child" ? argv[2] : "";
     try {
+        if (argc >= 3 && std::string(argv[1]) == "--generate") return generate(argc, argv);
         // The store's children start without an application, as its own
         // tests do: their memory is the store's.
         if (child == "first-open") return bench::firstOpen(argv[3]);
