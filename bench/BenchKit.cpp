@@ -93,6 +93,8 @@ void addCase(const std::string& name, std::int64_t items, int repetitions, const
              const std::function<void(State&)>& body) {
     // After an error the later repetitions fail too: Google Benchmark 1.7
     // would aggregate a first failed repetition's figures with the others.
+    // Each failed repetition counts its one iteration, as the others do, or
+    // the aggregate would stop the whole run.
     auto failed = std::make_shared<std::string>();
     const auto run = [=](State& state) {
         try {
@@ -103,6 +105,9 @@ void addCase(const std::string& name, std::int64_t items, int repetitions, const
             *failed = e.what();
             anyCaseFailed = true;
             state.SkipWithError(e.what());
+            if (state.iterations() == 0)
+                for (auto _ : state) {
+                }
         }
         state.counters["load"] = loadAverage();
         state.SetLabel(target);
