@@ -63,7 +63,7 @@ package: build
 	@cd $(BUILD) && cpack -G TGZ >/dev/null && ls -1 $(CURDIR)/$(BUILD)/snibbet-*.tar.gz
 
 bench: build
-	@bench/run $(BUILD)
+	@$(BUILD)/bench/snibbet_bench
 
 screenshot: build
 	@scripts/screenshot $(BUILD)

@@ -14,10 +14,12 @@
 
 namespace store {
 class Library;
-}
+class RecordSet;
+enum class Field;
+}  // namespace store
 
-// What both benchmark programs share: options, libraries and fresh copies,
-// memory, child processes, case registration, and closing beside its floor.
+// What the benchmark's groups share: options, libraries and fresh copies,
+// memory, child processes and case registration.
 namespace bench {
 
 using benchmark::State;
@@ -25,31 +27,44 @@ using benchmark::State;
 struct Options {
     std::vector<std::int64_t> sizes{1000, 10000, 100000};
     std::string dataDir = "/tmp/snibbet-bench";
-    std::string work;   // dataDir/work-PID: this run's copies, removed at its end
-    bool flag = false;  // the program's own switch
+    std::string work;  // dataDir/work-PID: this run's copies, removed at its end
+    bool cold = false;
+    bool tidied = false;
 };
 inline Options options;
 
-// Reads the command line (Google Benchmark's flags, then --sizes N,N,...,
-// --data-dir DIR and `flag`, which `flagHelp` explains), registers the cases
-// of each size and runs them; `done` then releases what the cases kept.
-// Returns 1 when a case failed.
-int runBenchmarks(int argc, char** argv, const char* flag, const char* flagHelp,
-                  const std::function<void(std::int64_t items)>& registerSize,
-                  const std::function<void()>& done);
+// Reads the command line (Google Benchmark's flags, then the options above),
+// registers the cases of each size and runs them, then releases what the
+// cases kept. Returns 1 when a case failed.
+int runBenchmarks(int argc, char** argv, const std::function<void(std::int64_t)>& registerSize);
+
+bool isLargest(std::int64_t items);
 
 // Registers `name` at `items` items in milliseconds, one iteration per
 // repetition (so the median is that of single samples), reporting only the
-// aggregates, labelled with its `target`. An error skips the case with its
-// words instead of ending the run.
+// aggregates (with the maximum and the load average), labelled with its
+// `target`. An error skips the case with its words instead of ending the run.
 void addCase(const std::string& name, std::int64_t items, int repetitions, const char* target,
              const std::function<void(State&)>& body);
 
-// The state of one library size, made when a case first asks for it: the
-// cases run size by size, so one size is kept at a time.
+// A group's state of one library size, made when a case first asks for it:
+// the cases run size by size, so one size is kept at a time, and released at
+// the end of runBenchmarks, before the application ends.
+void atRelease(std::function<void()> release);
+
 template <typename Size>
 class OneSize {
 public:
+    explicit OneSize(std::string group) : group_(std::move(group)) {
+        atRelease([this] { size_.reset(); });
+    }
+    // Registers the group's case `name` at `items`: body(State&, Size&).
+    template <typename Body>
+    void add(std::int64_t items, const std::string& name, int repetitions, const char* target,
+             Body body) {
+        addCase(group_ + name, items, repetitions, target,
+                [this, body](State& state) { body(state, at(state.range(0))); });
+    }
     Size& at(std::int64_t items) {
         if (!size_ || size_->items != items) {
             size_.reset();
@@ -57,19 +72,23 @@ public:
         }
         return *size_;
     }
-    void reset() { size_.reset(); }
 
 private:
+    std::string group_;
     std::unique_ptr<Size> size_;
 };
 
-// The generated library of `shape` in the data folder, generated first if it
-// is not there; it is only ever copied, so that the next run can reuse it.
-std::string preparedLibrary(const LibraryShape& shape);
-
 // A fresh copy, flushed to disk with everything else waiting to be written,
 // so that no timed commit pays for it. Returns the copy's folder.
-QString copyLibrary(const std::string& fromFolder, const std::string& toFolder);
+QString copyLibrary(const QString& fromFolder, const std::string& toFolder);
+
+// A copy tidied by the store's close, as a library is after its first close:
+// sorted, with spaced row ids.
+QString tidiedCopy(const QString& fromFolder, const std::string& toFolder);
+void requireTidy(const QString& folder);
+
+// (page_count - freelist_count) / page_count of the library in `folder`.
+double usedShare(const QString& folder);
 
 template <typename Work>
 double secondsOf(Work&& work) {
@@ -77,6 +96,8 @@ double secondsOf(Work&& work) {
     work();
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
+// Milliseconds on the clock every process of the machine shares.
+double nowMs();
 
 // This process's resident memory in MB: all of it, the part that maps no
 // file (heap and stacks rather than code), and the peak so far.
@@ -85,28 +106,30 @@ struct Memory {
 };
 Memory memoryNow();
 
-// A child, this program run again with `arguments`, reports its figures as
-// lines "key value". The case's time is the figure `timeKey`, the others are
+// A child, this program run again with `--child` and `arguments`, reports
+// its figures as lines "key value". inChild: the case's time is the figure
+// `timeKey`, the others are counters. closedInChild: the child reports
+// close_requested_at_ms as it asks to close; returns the milliseconds from
+// then to the child's end, and with `counters` its other figures become
 // counters.
 void report(const char* key, double value);
 std::map<std::string, double> childFigures(const QStringList& arguments);
 void inChild(State& state, const QStringList& arguments, const std::string& timeKey);
+double closedInChild(State& state, const QStringList& arguments, bool counters = true);
+
+// The names in a record set, or of the library's categories, in stored order.
+QStringList namesIn(store::RecordSet& rows, store::Field field);
+QStringList categoryNames(const store::Library& library);
 
 // Switches the library's connection to another journal (a what-if), or throws.
 void setJournalMode(const store::Library& library, const char* mode);
 
-// Closing, each repetition on a fresh copy of `source` in the store's journal
-// or in `journalMode`: `tidyUp`, then the library's close with its
-// checkpoint. The case's time is both; the counters tidy_ms and close_ms.
-using TidyUp = void (*)(const store::Library&, State&);
-void timeClosing(State& state, const std::string& source, const std::string& work,
-                 const char* journalMode, TidyUp tidyUp);
-
-// The floor of the tidy-up: the store's twelve statements, taken from
-// store::TidyUp::statement, run with the SQLite C API alone on the library's
-// connection in one transaction. Step by step, each statement's milliseconds
-// and the commit's are counters too.
-void floorTidyUp(const store::Library& library, State& state);
-void floorTidyUpStepByStep(const store::Library& library, State& state);
+// The groups of cases, each in its file, and the children they run.
+void registerStore(std::int64_t items);
+void registerClose(std::int64_t items);
+void registerWindow(std::int64_t items);
+int firstOpen(const char* folder);
+int closeChild(int argc, char** argv);
+int windowChild(int argc, char** argv, double applicationMs);
 
 }  // namespace bench

@@ -1,15 +1,18 @@
 #include "LibraryGenerator.h"
 
 #include <QString>
+#include <array>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <numeric>
+#include <random>
+#include <span>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
-#include "SnippetNames.h"
-#include "SnippetTexts.h"
 #include "store/Library.h"
 #include "store/RecordSet.h"
 #include "store/Transaction.h"
@@ -24,6 +27,106 @@ using store::Field;
 // that a later run can tell whether the file is still the one it asks for.
 constexpr char kShapeFileName[] = "Snibbet.mdb.shape";
 
+// Names as a user's library holds them: mixed letter case, spaces and
+// underscores, some letters beyond ASCII. Each depends only on its indices,
+// so that two runs with the same parameters write the same names.
+constexpr std::array<std::string_view, 20> kTopics = {
+    "strings", "Dateien", "sockets", "Größen",       "threads",  "JSON",    "Ärger",
+    "regex",   "Ωmega",   "sorting", "crème brûlée", "HTTP",     "Zeichen", "über",
+    "math",    "Ñandú",   "Bitmaps", "Ψ-tools",      "printing", "registry"};
+constexpr std::array<std::string_view, 8> kKinds = {"helpers",   "Tricks",  "Utilities", "snippets",
+                                                    "Beispiele", "Recipes", "ÜBUNGEN",   "hacks"};
+constexpr std::array<std::string_view, 16> kVerbs = {
+    "parse",  "Read",  "write", "Größe berechnen", "sort", "Find",   "convert",
+    "öffnen", "Split", "join",  "ÜberPrüfen",      "trim", "Encode", "decode",
+    "Zähle",  "format"};
+constexpr std::array<std::string_view, 16> kNouns = {
+    "Json",  "file",   "Buffer", "list", "Straße",  "token", "Ärmel",  "matrix",
+    "Queue", "string", "Bild",   "date", "Ω-value", "map",   "Header", "cache"};
+
+// The texts: whole lines drawn at random; in each line, @ becomes an
+// identifier and $ a number.
+constexpr const char* kCode[] = {
+    "    for (std::size_t i = 0; i < @.size(); ++i) @[i] = @(i);\n",
+    "    if (@ == nullptr) return $;\n",
+    "    auto @ = @(@, $);\n",
+    "    // keep the @ until the @ is done\n",
+    "}\n\nint @_@(const std::string& @) {\n",
+    "    @.push_back(@ * $);\n",
+    "    std::sort(@.begin(), @.end());\n",
+    "    // Größe prüfen: @ darf nicht leer sein\n",
+};
+constexpr const char* kDeclares[] = {
+    "#include <vector>\n",
+    "extern int @_@(const char* @, int $);\n",
+    "using @List = std::vector<@>;\n",
+    "constexpr int k@ = $;\n",
+};
+constexpr const char* kNotes[] = {
+    "Works for $ items; slower above that. ",
+    "Übernommen aus dem alten Projekt, Größe geprüft. ",
+    "Remember: the @ must be sorted first (see the café example). ",
+    "Не менять без тестов. ",
+    "Order matters: @ before @.\n",
+};
+constexpr std::array<const char*, 10> kIdentifiers = {"count", "buffer", "total", "index", "name",
+                                                      "items", "result", "value", "cache", "token"};
+
+// Style 1 upper-cases, style 2 lower-cases the ASCII letters only; the others
+// keep their case, so that folding them is left to the store's comparison.
+std::string restyled(std::string_view word, int style) {
+    std::string out(word);
+    for (char& c : out) {
+        if (style == 1 && c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+        if (style == 2 && c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    }
+    return out;
+}
+
+// Unique within its category, also when letter case is ignored.
+QString itemName(std::int64_t category, std::int64_t item) {
+    const auto c = static_cast<std::size_t>(category);
+    const auto i = static_cast<std::size_t>(item);
+    const auto verb = kVerbs[(i * 7 + c) % kVerbs.size()];
+    const auto noun = kNouns[(i * 5 / 3 + c * 3) % kNouns.size()];
+    const std::string number = " " + std::to_string(i + 1);
+    if (i % 3 == 0) return QString::fromStdString(std::string(verb) + std::string(noun) + number);
+    if (i % 3 == 1)
+        return QString::fromStdString(restyled(verb, 1) + " " + std::string(noun) + number);
+    return QString::fromStdString(restyled(verb, 2) + "_" + restyled(noun, 2) + number);
+}
+
+// A whole number in [0, bound), the same on every standard library.
+std::uint64_t below(std::mt19937_64& random, std::uint64_t bound) {
+    return random() % bound;
+}
+
+// Lines of `lines` until the text holds at least `bytes` bytes.
+QString snippetText(std::mt19937_64& random, std::span<const char* const> lines,
+                    std::size_t bytes) {
+    std::string text;
+    text.reserve(bytes + 100);
+    while (text.size() < bytes) {
+        for (const char* c = lines[below(random, lines.size())]; *c; ++c) {
+            if (*c == '@')
+                text += kIdentifiers[below(random, kIdentifiers.size())];
+            else if (*c == '$')
+                text += std::to_string(below(random, 10000));
+            else
+                text += *c;
+        }
+    }
+    return QString::fromStdString(text);
+}
+
+// A text with its share of the item's bytes, give or take a fifth.
+QString text(std::mt19937_64& random, std::span<const char* const> lines, std::int64_t textBytes,
+             int percent) {
+    const std::int64_t mean = textBytes * percent / 100;
+    const auto spread = static_cast<std::int64_t>(below(random, 41)) - 20;
+    return snippetText(random, lines, static_cast<std::size_t>(mean + mean * spread / 100));
+}
+
 // 0 to n-1 shuffled by Fisher-Yates with our own bounded draw, so that a seed
 // gives the same order on every standard library.
 std::vector<std::int64_t> shuffled(std::int64_t n, std::mt19937_64& random) {
@@ -32,14 +135,6 @@ std::vector<std::int64_t> shuffled(std::int64_t n, std::mt19937_64& random) {
     for (std::size_t i = values.size(); i > 1; --i)
         std::swap(values[i - 1], values[below(random, i)]);
     return values;
-}
-
-// A text of `kind` with its share of the item's bytes, give or take a fifth.
-QString text(std::mt19937_64& random, TextKind kind, std::int64_t textBytes, int percent) {
-    const std::int64_t mean = textBytes * percent / 100;
-    const auto spread = static_cast<std::int64_t>(below(random, 41)) - 20;
-    const auto bytes = static_cast<std::size_t>(mean + mean * spread / 100);
-    return QString::fromStdString(snippetText(random, kind, bytes));
 }
 
 void append(store::RecordSet& rows, std::initializer_list<std::pair<Field, QString>> fields) {
@@ -54,26 +149,21 @@ void insertRows(const store::Library& library, const LibraryShape& shape) {
     store::Transaction transaction(library);
     store::DataSource categories(library, store::RecordSource::wholeTable(store::Table::Category));
     for (const std::int64_t c : shuffled(shape.categories(), random))
-        append(categories.Recordset(),
-               {{Field::Category, QString::fromStdString(categoryName(c))}});
+        append(categories.Recordset(), {{Field::Category, categoryName(c)}});
     const std::int64_t big = shape.categories() / 2 * shape.perCategory;
     store::DataSource items(library, store::RecordSource::wholeTable(store::Table::Items));
     for (const std::int64_t place : shuffled(shape.items, random)) {
         const std::int64_t category = place / shape.perCategory;
         const bool isBig = shape.bigItemBytes > 0 && place == big;
-        const auto bigCode = [&] {
-            return QString::fromStdString(
-                snippetText(random, TextKind::Code, static_cast<std::size_t>(shape.bigItemBytes)));
-        };
-        append(
-            items.Recordset(),
-            {{Field::Category, QString::fromStdString(categoryName(category))},
-             {Field::ItemName,
-              isBig ? QStringLiteral("big snippet")
-                    : QString::fromStdString(itemName(category, place % shape.perCategory))},
-             {Field::Code, isBig ? bigCode() : text(random, TextKind::Code, shape.textBytes, 60)},
-             {Field::Declares, text(random, TextKind::Declares, shape.textBytes, 15)},
-             {Field::Notes, text(random, TextKind::Notes, shape.textBytes, 25)}});
+        append(items.Recordset(),
+               {{Field::Category, categoryName(category)},
+                {Field::ItemName, isBig ? QStringLiteral("big snippet")
+                                        : itemName(category, place % shape.perCategory)},
+                {Field::Code,
+                 isBig ? snippetText(random, kCode, static_cast<std::size_t>(shape.bigItemBytes))
+                       : text(random, kCode, shape.textBytes, 60)},
+                {Field::Declares, text(random, kDeclares, shape.textBytes, 15)},
+                {Field::Notes, text(random, kNotes, shape.textBytes, 25)}});
     }
     transaction.commit();
 }
@@ -87,6 +177,14 @@ std::string shapeRecord(const LibraryShape& shape, const fs::path& library) {
 }
 
 }  // namespace
+
+QString categoryName(std::int64_t category) {
+    const auto c = static_cast<std::size_t>(category);
+    // The number keeps every name unique whatever the words.
+    return QString::fromStdString(
+        restyled(kTopics[c % kTopics.size()], static_cast<int>((c / 160) % 3)) + " " +
+        std::string(kKinds[(c / 20) % kKinds.size()]) + " " + std::to_string(c + 1));
+}
 
 std::string LibraryShape::describe() const {
     return "items=" + std::to_string(items) + " per-category=" + std::to_string(perCategory) +
@@ -103,21 +201,19 @@ void generateLibrary(const std::string& folder, const LibraryShape& shape) {
     std::ofstream(fs::path(folder) / kShapeFileName) << shapeRecord(shape, libraryFile(folder));
 }
 
-std::string libraryFolderFor(const std::string& root, const LibraryShape& shape) {
+QString ensureLibrary(const std::string& root, const LibraryShape& shape) {
     std::string name = "library-" + std::to_string(shape.items) + "-" +
                        std::to_string(shape.perCategory) + "-" + std::to_string(shape.textBytes);
     if (shape.bigItemBytes > 0) name += "-big" + std::to_string(shape.bigItemBytes);
     if (shape.seed != LibraryShape().seed) name += "-seed" + std::to_string(shape.seed);
-    return (fs::path(root) / name).string();
-}
-
-bool ensureLibrary(const std::string& folder, const LibraryShape& shape) {
+    const std::string folder = (fs::path(root) / name).string();
+    QString kept = QString::fromStdString(folder);
     const fs::path library = libraryFile(folder);
     const fs::path record = fs::path(folder) / kShapeFileName;
     if (fs::exists(library) && fs::exists(record) && !fs::exists(library.string() + "-wal")) {
         std::ifstream in(record);
         if (std::string(std::istreambuf_iterator<char>(in), {}) == shapeRecord(shape, library))
-            return false;
+            return kept;
     }
     // Only a library this generator wrote is ever replaced: never a user's.
     if (fs::exists(library) && !fs::exists(record))
@@ -125,8 +221,9 @@ bool ensureLibrary(const std::string& folder, const LibraryShape& shape) {
     for (const char* suffix : {"", "-wal", "-shm", "-journal"})
         fs::remove(library.string() + suffix);
     fs::remove(record);
+    std::fprintf(stderr, "generating %s\n", folder.c_str());
     generateLibrary(folder, shape);
-    return true;
+    return kept;
 }
 
 }  // namespace bench

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <cstdint>
 #include <string>
 
@@ -28,13 +29,13 @@ struct LibraryShape {
 // already holds a library.
 void generateLibrary(const std::string& folder, const LibraryShape& shape);
 
-// Leaves a library of exactly `shape` in `folder`: a library that an earlier
-// call generated with the same parameters is kept, one it generated with
-// others is replaced, and a library it did not generate is an error. Returns
-// whether it had to generate.
-bool ensureLibrary(const std::string& folder, const LibraryShape& shape);
+// A library of exactly `shape` in a folder under `root` named after it: one
+// that an earlier call generated with the same parameters is kept, one with
+// others is replaced, one it did not generate is an error. Returns the folder.
+QString ensureLibrary(const std::string& root, const LibraryShape& shape);
 
-// The folder ensureLibrary would use for `shape` under `root`.
-std::string libraryFolderFor(const std::string& root, const LibraryShape& shape);
+// The name of category number `category`: mixed letter case, letters beyond
+// ASCII, unique also when case is ignored.
+QString categoryName(std::int64_t category);
 
 }  // namespace bench

@@ -1,34 +1,53 @@
-// snibbet_bench_store [--sizes N,N,...] [--data-dir DIR] [--cold] [--benchmark_...]
-// The store's operations, as the main window calls them, on libraries of
-// 1,000, 10,000 and 100,000 items, and closing beside its floor on the bare
-// SQLite C API.
+// The store's operations, as the main window calls them; whether the
+// checkpoint worker earns its place; converting the earlier version's Jet
+// file.
 #include <unistd.h>
 
-#include <QCoreApplication>
-#include <algorithm>
+#include <QProcess>
+#include <array>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 
 #include "BenchKit.h"
+#include "store/JetConversion.h"
 #include "store/Library.h"
 #include "store/RecordSet.h"
-#include "store/TidyUp.h"
+#include "store/Statements.h"
+#include "store/engine/Connection.h"
 
+namespace bench {
 namespace {
 
-using namespace bench;
 using store::Field;
 
-QStringList namesIn(store::RecordSet& rows, Field field) {
-    QStringList names;
-    for (rows.MoveFirst(); !rows.isEOF(); rows.MoveNext()) names << rows.text(field);
-    return names;
+// Every save writes a text the row does not hold yet (the engine skips a
+// cell whose bytes are unchanged).
+double save(store::RecordSet& rows, int number) {
+    const QString text = rows.text(Field::Code) + QStringLiteral("\n// saved %1").arg(number);
+    return secondsOf([&] {
+        rows.Edit();
+        rows.setText(Field::Code, text);
+        rows.Update();
+    });
 }
 
-QStringList categoryNames(const store::Library& library) {
-    store::DataSource categories(library, store::RecordSource::wholeTable(store::Table::Category));
-    return namesIn(categories.Recordset(), Field::Category);
-}
+// A tidied library open for a run of maintenance commands, the checkpoint
+// made by the worker or, with `engine`, inside the commit that fills the log.
+struct Session {
+    Session(const QString& source, const std::string& folder, bool engine)
+        : library(store::Library::open(tidiedCopy(source, folder))), names(categoryNames(library)) {
+        // Replaces the worker's hook on the connection with the engine's own.
+        if (engine) library.database().exec("PRAGMA wal_autocheckpoint=1000");
+        items.emplace(library, store::RecordSource::itemsOf(names[names.size() / 2]));
+        items->Recordset().MoveLast();
+        ::sync();
+    }
+    const store::Library library;
+    QStringList names;
+    std::optional<store::DataSource> items;
+    int commands = 0;
+};
 
 // One size: a copy for opening, which no other connection holds, and two
 // open copies, one switched to a rollback journal. Choosing, finding and
@@ -37,7 +56,7 @@ QStringList categoryNames(const store::Library& library) {
 struct Size {
     explicit Size(std::int64_t n)
         : items(n),
-          source(preparedLibrary({.items = n})),
+          source(ensureLibrary(options.dataDir, {.items = n})),
           opening(copyLibrary(source, options.work + "/open")),
           library(store::Library::open(copyLibrary(source, options.work + "/library"))),
           rollback(store::Library::open(copyLibrary(source, options.work + "/rollback"))) {
@@ -49,16 +68,86 @@ struct Size {
         itemsWal->Recordset().MoveLast();
         item = itemsWal->Recordset().text(Field::ItemName);
     }
+    Session& session(bool engine) {
+        auto& s = sessions[engine ? 1 : 0];
+        if (!s)
+            s = std::make_unique<Session>(source, options.work + (engine ? "/engine" : "/worker"),
+                                          engine);
+        return *s;
+    }
     const std::int64_t items;
-    const std::string source;
-    const QString opening;
+    const QString source, opening;
     const store::Library library, rollback;
     std::optional<store::DataSource> itemsWal, itemsRollback;
     QString category, item;
     int saves = 0;
+    std::array<std::unique_ptr<Session>, 2> sessions;
 };
 
-OneSize<Size> sizes;
+OneSize<Size> sizes("store/");
+
+// Closing is not timed; with `cold` the page cache is emptied first (root).
+void openAndList(State& state, Size& s, bool cold) {
+    for (auto _ : state) {
+        if (cold) {
+            ::sync();
+            std::ofstream control("/proc/sys/vm/drop_caches");
+            control << "3\n" << std::flush;
+            if (!control) throw std::runtime_error("emptying the page cache needs root");
+        }
+        std::optional<store::Library> library;
+        state.SetIterationTime(secondsOf([&] {
+            library.emplace(store::Library::open(s.opening));
+            benchmark::DoNotOptimize(categoryNames(*library));
+        }));
+    }
+}
+
+// The file system is flushed before every save, so that its sync does not
+// also write out what came before.
+void saveText(State& state, store::DataSource& items, int& saves) {
+    for (auto _ : state) {
+        ::sync();
+        state.SetIterationTime(save(items.Recordset(), ++saves));
+    }
+}
+
+// Commands in a row, without pauses, so that the log fills: a category of
+// 1,000 items renamed (there and back), another deleted, a text saved.
+void maintenanceInARow(State& state, Session& s) {
+    for (auto _ : state) {
+        const int n = s.commands++;
+        if (n + 1 >= s.names.size() / 2) throw std::runtime_error("no category left to delete");
+        const QString renamed = s.names[0] + QStringLiteral(" renamed");
+        const double rename = secondsOf([&] {
+            store::renameCategory(s.library, n % 2 ? renamed : s.names[0],
+                                  n % 2 ? s.names[0] : renamed);
+        });
+        const double remove = secondsOf([&] { store::deleteCategory(s.library, s.names[n + 1]); });
+        const double saved = save(s.items->Recordset(), n);
+        state.SetIterationTime(rename + remove + saved);
+        state.counters["rename_ms"] = rename * 1e3;
+        state.counters["delete_ms"] = remove * 1e3;
+        state.counters["save_ms"] = saved * 1e3;
+    }
+}
+
+// The fixture of 10,000 items of about 2 KB, written once by the tests'
+// script into the data folder.
+QString jetFixture() {
+    const std::string folder = options.dataDir + "/big-jet4";
+    if (!std::filesystem::exists(folder + "/Snibbet.mdb")) {
+        const QString script =
+            QStringLiteral(SNIBBET_SOURCE_DIR "/tests/store/jet/make_fixtures.py");
+        if (QProcess::execute(QStringLiteral("python3"), {script, QString::fromStdString(folder),
+                                                          QStringLiteral("big-jet4")}) != 0)
+            throw std::runtime_error("the Jet fixture could not be written");
+        std::filesystem::rename(folder + "/big-jet4.mdb", folder + "/Snibbet.mdb");
+    }
+    return QString::fromStdString(folder);
+}
+
+}  // namespace
 
 // In a fresh process: the memory of the first open and category list.
 int firstOpen(const char* folder) {
@@ -78,65 +167,23 @@ int firstOpen(const char* folder) {
     return 0;
 }
 
-// Closing is not timed; with `cold` the page cache is emptied first (root).
-void openAndList(State& state, Size& s, bool cold) {
-    for (auto _ : state) {
-        if (cold) {
-            ::sync();
-            std::ofstream control("/proc/sys/vm/drop_caches");
-            control << "3\n" << std::flush;
-            if (!control) throw std::runtime_error("emptying the page cache needs root");
-        }
-        std::optional<store::Library> library;
-        state.SetIterationTime(secondsOf([&] {
-            library.emplace(store::Library::open(s.opening));
-            benchmark::DoNotOptimize(categoryNames(*library));
-        }));
-    }
-}
-
-// Every save writes a text the row does not hold yet (the engine skips a
-// cell whose bytes are unchanged), after flushing the file system, so that
-// its sync does not also write out what came before.
-void saveText(State& state, store::DataSource& items, int& saves) {
-    store::RecordSet& rows = items.Recordset();
-    for (auto _ : state) {
-        const QString text = rows.text(Field::Code) + QStringLiteral("\n// saved %1").arg(++saves);
-        ::sync();
-        state.SetIterationTime(secondsOf([&] {
-            rows.Edit();
-            rows.setText(Field::Code, text);
-            rows.Update();
-        }));
-    }
-}
-
-void storeTidyUp(const store::Library& library, State& state) {
-    if (!store::TidyUp::run(library)) throw std::runtime_error("the tidy-up failed");
-    state.counters["peak_process_MB"] = memoryNow().peak;
-}
-
-void registerSize(std::int64_t items) {
-    const auto add = [&](const std::string& name, int repetitions, const char* target, auto body) {
-        addCase("store/" + name, items, repetitions, target,
-                [=](State& state) { body(state, sizes.at(state.range(0))); });
-    };
-    add("first_open_memory", 1, "growth < 30 MB", [](State& state, Size& s) {
-        inChild(state, {QStringLiteral("--first-open"), s.opening}, "open_ms");
+void registerStore(std::int64_t items) {
+    sizes.add(items, "first_open_memory", 1, "growth < 30 MB", [](State& state, Size& s) {
+        inChild(state, {QStringLiteral("first-open"), s.opening}, "open_ms");
     });
-    add("open_and_category_list", 30, "< 150 ms",
-        [](State& state, Size& s) { openAndList(state, s, false); });
-    if (options.flag)
-        add("open_and_category_list_cold", 5, "< 150 ms",
-            [](State& state, Size& s) { openAndList(state, s, true); });
-    add("choose_category", 30, "< 20 ms", [](State& state, Size& s) {
+    sizes.add(items, "open_and_category_list", 30, "< 150 ms",
+              [](State& state, Size& s) { openAndList(state, s, false); });
+    if (options.cold)
+        sizes.add(items, "open_and_category_list_cold", 5, "< 150 ms",
+                  [](State& state, Size& s) { openAndList(state, s, true); });
+    sizes.add(items, "choose_category", 30, "< 20 ms", [](State& state, Size& s) {
         for (auto _ : state)
             state.SetIterationTime(secondsOf([&] {
                 store::DataSource items(s.library, store::RecordSource::itemsOf(s.category));
                 benchmark::DoNotOptimize(namesIn(items.Recordset(), Field::ItemName));
             }));
     });
-    add("find_item_and_texts", 50, "< 20 ms", [](State& state, Size& s) {
+    sizes.add(items, "find_item_and_texts", 50, "< 20 ms", [](State& state, Size& s) {
         store::RecordSet& rows = s.itemsWal->Recordset();
         for (auto _ : state)
             state.SetIterationTime(secondsOf([&] {
@@ -146,35 +193,31 @@ void registerSize(std::int64_t items) {
             }));
         if (rows.NoMatch()) throw std::runtime_error("the item is missing");
     });
-    add("save_text", 20, "< 20 ms",
-        [](State& state, Size& s) { saveText(state, *s.itemsWal, s.saves); });
-    add("save_text_rollback_journal", 20, "",
-        [](State& state, Size& s) { saveText(state, *s.itemsRollback, s.saves); });
-    const auto closing = [&](const std::string& name, int repetitions, const char* target,
-                             const char* journalMode, TidyUp tidyUp) {
-        addCase("store/" + name, items, repetitions, target, [=](State& state) {
-            const std::string& source = sizes.at(state.range(0)).source;
-            timeClosing(state, source, options.work + "/tidy", journalMode, tidyUp);
-        });
-    };
-    closing("tidy_up_and_close", 5, "<= 1.3x floor", nullptr, storeTidyUp);
-    closing("floor/tidy_up_and_close", 5, "", nullptr, floorTidyUp);
-    closing("floor/tidy_up_and_close_rollback_journal", 5, "", "DELETE", floorTidyUp);
-    // Where the time of the tidy-up goes, once at the largest size.
-    if (items == *std::max_element(options.sizes.begin(), options.sizes.end())) {
-        closing("floor/tidy_up_step_by_step", 1, "", nullptr, floorTidyUpStepByStep);
-        closing("floor/tidy_up_step_by_step_rollback_journal", 1, "", "DELETE",
-                floorTidyUpStepByStep);
-    }
-    // More cases go here, each one `add`.
+    sizes.add(items, "save_text", 20, "< 20 ms",
+              [](State& state, Size& s) { saveText(state, *s.itemsWal, s.saves); });
+    sizes.add(items, "save_text_rollback_journal", 20, "",
+              [](State& state, Size& s) { saveText(state, *s.itemsRollback, s.saves); });
+    if (!isLargest(items)) return;
+    // Once, on a tidied library of 100 categories or more: the checkpoint
+    // worker against the engine's own checkpoint inside the commit that fills
+    // the log.
+    for (const bool engine : {false, true})
+        if (items >= 100000)
+            sizes.add(
+                items, engine ? "checkpoint_in_commit" : "checkpoint_worker", 30, "",
+                [engine](State& state, Size& s) { maintenanceInARow(state, s.session(engine)); });
+    addCase("store/convert_jet4", 10000, 5, "< 2 s", [](State& state) {
+        const QString fixture = jetFixture();
+        const std::string folder = options.work + "/jet";
+        for (auto _ : state) {
+            std::filesystem::remove_all(folder);
+            const QString copy = copyLibrary(fixture, folder);
+            state.SetIterationTime(secondsOf([&] { store::JetConversion::run(copy); }));
+            const store::Library converted = store::Library::open(copy);
+            store::DataSource rows(converted, store::RecordSource::wholeTable(store::Table::Items));
+            if (rows.Recordset().count() != 10000) throw std::runtime_error("items are missing");
+        }
+    });
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    if (argc == 3 && std::string(argv[1]) == "--first-open") return firstOpen(argv[2]);
-    QCoreApplication app(argc, argv);
-    return runBenchmarks(argc, argv, "--cold",
-                         "also time opening after emptying the page cache (root)", registerSize,
-                         [] { sizes.reset(); });
-}
+}  // namespace bench

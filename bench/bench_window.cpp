@@ -1,8 +1,7 @@
-// snibbet_bench_window [--sizes N,N,...] [--data-dir DIR] [--tidied] [--benchmark_...]
-// Drives the real main window on the offscreen platform over libraries of
-// 1,000, 10,000 and 100,000 items, one of whose items holds 5 MB of code, and
-// times what the user waits for. Start-ups, the memory of a session and
-// closing after one change are measured in fresh processes of this program.
+// Drives the real main window on the offscreen platform over libraries one of
+// whose items holds 5 MB of code, and times what the user waits for.
+// Start-ups, the memory of a session and closing after one change are
+// measured in fresh processes of this program.
 #include <unistd.h>
 
 #include <QAction>
@@ -10,23 +9,134 @@
 #include <QComboBox>
 #include <QDate>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <filesystem>
 #include <optional>
 
 #include "BenchKit.h"
-#include "SnippetNames.h"
-#include "WindowDriver.h"
 #include "mainwindow/PanelEdit.h"
 #include "mainwindow/frmSnibbet.h"
-#include "platform/Fonts.h"
+#include "platform/PlatformServices.h"
 #include "store/Backup.h"
 #include "store/Library.h"
 #include "store/RecordSet.h"
-#include "store/TidyUp.h"
 
+namespace bench {
 namespace {
 
-using namespace bench;
+// The desktop as the benchmark needs it: input boxes answered from a queue,
+// nothing shown or printed. A message box, a question or the program's end
+// means the window met what the benchmark did not plan for: it is recorded,
+// and the next check stops the case rather than time another path.
+class WindowServices : public platform::PlatformServices {
+public:
+    QStringList answers, unexpected;
+
+    void messageBox(const QString& text, const QString& title) override {
+        unexpected << title + QStringLiteral(": ") + text;
+    }
+    bool askYesNo(const QString& text, const QString& title) override {
+        messageBox(text, title);
+        return false;
+    }
+    QString inputBox(const QString& prompt, const QString& title) override {
+        if (answers.isEmpty()) messageBox(prompt, title);
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+    QSizeF screenSizeTwips() override { return {15360, 11520}; }  // 1024 x 768 at 96 DPI
+    void setMousePointer(platform::MousePointer) override {}
+    void popupMenu(QMenu&) override {}
+    void clipboardClear() override {}
+    void clipboardSetText(const QString&) override {}
+    void sendKeys(const QString&, QWidget*) override {}
+    std::optional<int> showPrintDialog(bool) override { return std::nullopt; }
+    void printFormatted(const QTextDocument&) override {}
+    void printerPrint(const QString&) override {}
+    void printerEndDoc() override {}
+    void endProgram(int code) override { unexpected << QStringLiteral("the end, %1").arg(code); }
+
+    void check(const char* during) {
+        if (unexpected.isEmpty()) return;
+        const QStringList seen = std::exchange(unexpected, {});
+        throw std::runtime_error(std::string("while ") + during + ": " +
+                                 seen.join("; ").toStdString());
+    }
+};
+
+// What a user's action left queued: posted events and repaints (offscreen).
+void settle() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QCoreApplication::sendPostedEvents();
+}
+
+// startSnibbet, then events until the window is active with its category
+// list filled and painted.
+frmSnibbet* startWindow(const QString& folder, WindowServices& services) {
+    frmSnibbet* window = startSnibbet(folder, services);
+    services.check("starting");
+    if (!window) throw std::runtime_error("the window did not come up");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (!(window->isActiveWindow() && window->cboCategory->count() > 0)) {
+        if (std::chrono::steady_clock::now() > deadline)
+            throw std::runtime_error("the window did not become active with its categories listed");
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+    settle();
+    services.check("starting");
+    return window;
+}
+
+// Without `close`, the window goes without its tidy-up. With it, as the
+// close box: the window deletes itself on close, and the deferred delete
+// releases it and, with it, the library's connection.
+void endWindow(frmSnibbet* window, bool close) {
+    if (close)
+        window->close();
+    else
+        delete window;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// A click on an entry: the focus moves to the list, the entry becomes current
+// and the list reports the choice.
+void choose(QComboBox& list, const QString& text) {
+    const int index = list.findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index < 0) throw std::runtime_error("no entry \"" + text.toStdString() + "\" in the list");
+    list.setFocus(Qt::MouseFocusReason);
+    list.setCurrentIndex(index);
+    emit list.activated(index);
+    settle();
+}
+
+// The caret to the end of the panel's text, then `text` typed key by key.
+void typeAtEnd(PanelEdit& panel, const QString& text) {
+    panel.setFocus(Qt::MouseFocusReason);
+    panel.moveCursor(QTextCursor::End);
+    for (const QChar c : text)
+        for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent key(type, 0, Qt::NoModifier, QString(c));
+            QCoreApplication::sendEvent(&panel, &key);
+        }
+    settle();
+}
+
+// A click into another control: the focus moves by mouse.
+void clickInto(QWidget& control) {
+    control.setFocus(Qt::MouseFocusReason);
+    settle();
+}
+
+// A menu entry; the input box it opens is answered with `answer`.
+void runMenu(QAction& entry, WindowServices& services,
+             const std::optional<QString>& answer = std::nullopt) {
+    services.answers.clear();
+    if (answer) services.answers << *answer;
+    entry.trigger();
+    settle();
+    if (!services.answers.isEmpty())
+        throw std::runtime_error("\"" + entry.objectName().toStdString() + "\" asked for no name");
+    services.check(qPrintable(entry.objectName()));
+}
 
 // The item the generator gives a 5 MB Code text.
 const QString kBigItem = QStringLiteral("big snippet");
@@ -34,31 +144,15 @@ const QString kBigItem = QStringLiteral("big snippet");
 // The last item in stored order, the longest search, but the 5 MB item,
 // skipping `skip` more.
 QString fromTheEnd(const frmSnibbet& window, int skip) {
-    const QStringList names = entries(*window.cboItems);
-    for (qsizetype i = names.size() - 1; i >= 0; --i)
-        if (names[i] != kBigItem && skip-- == 0) return names[i];
+    for (int i = window.cboItems->count() - 1; i >= 0; --i)
+        if (window.cboItems->itemText(i) != kBigItem && skip-- == 0)
+            return window.cboItems->itemText(i);
     throw std::runtime_error("the category has too few items");
-}
-
-double nowMs() {
-    using namespace std::chrono;
-    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
 }
 
 // The arguments that make this program a child measuring `what`.
 QStringList child(const char* what, const QStringList& arguments) {
-    return QStringList{QStringLiteral("--child"), QLatin1String(what)} + arguments;
-}
-
-void requireTidy(const QString& folder) {
-    if (!store::TidyUp::isTidy(store::Library::open(folder)))
-        throw std::runtime_error("closing did not tidy the library");
-}
-
-// Sorts the library as closing does, even where it is sorted already.
-void tidy(const QString& folder) {
-    if (!store::TidyUp::run(store::Library::open(folder), store::TidyUp::Rewrite::Always))
-        throw std::runtime_error("the copy could not be tidied");
+    return QStringList{QLatin1String(what)} + arguments;
 }
 
 // One size: the generated library, the session's copy with today's backup
@@ -66,24 +160,23 @@ void tidy(const QString& folder) {
 struct Size {
     explicit Size(std::int64_t n)
         : items(n),
-          source(preparedLibrary({.items = n, .bigItemBytes = 5'000'000})),
+          source(ensureLibrary(options.dataDir, {.items = n, .bigItemBytes = 5'000'000})),
           work(options.work + "/" + std::to_string(n)),
-          folder(copyLibrary(source, work + "/library")) {
-        if (options.flag) tidy(folder);
+          folder(options.tidied ? tidiedCopy(source, work + "/library")
+                                : copyLibrary(source, work + "/library")) {
         // Made before any timing, as the day's first start did.
         store::Backup::makeIfDue(store::Library::pathIn(folder), QDate::currentDate());
         const std::int64_t categories = (n + 999) / 1000;
-        for (std::int64_t c = 0; c < categories; ++c) spare << q(categoryName(c));
+        for (std::int64_t c = 0; c < categories; ++c) spare << categoryName(c);
         bigCategory = spare[categories / 2];
         categoryA = spare[(categories / 2 + 1) % categories];
         categoryB = spare[(categories / 2 + 2) % categories];
         for (const QString& used : {bigCategory, categoryA, categoryB}) spare.removeAll(used);
     }
     ~Size() {
-        if (window) discardWindow(window);
+        if (window) endWindow(window, false);
         std::filesystem::remove_all(work);
     }
-    static QString q(const std::string& text) { return QString::fromStdString(text); }
 
     // The session window with `category` chosen as a click does it: the
     // focus leaves any panel first.
@@ -92,12 +185,10 @@ struct Size {
         choose(*window->cboCategory, category);
         return *window;
     }
-    // A copy as closing leaves it (sorted), so that closing has nothing to do.
-    QString tidiedCopy() {
-        if (!tidied.isEmpty()) return tidied;
-        tidied = copyLibrary(source, work + "/tidied");
-        tidy(tidied);
-        return tidied;
+    // A copy as closing leaves it, so that closing has nothing to do.
+    const QString& tidied() {
+        if (tidied_.isEmpty()) tidied_ = tidiedCopy(source, work + "/tidied");
+        return tidied_;
     }
     double timedMenu(QAction& entry, const std::optional<QString>& answer = std::nullopt) {
         ::sync();
@@ -108,16 +199,17 @@ struct Size {
     }
 
     const std::int64_t items;
-    const std::string source, work;
+    const QString source;
+    const std::string work;
     const QString folder;
-    QString tidied, bigCategory, categoryA, categoryB;
+    QString tidied_, bigCategory, categoryA, categoryB;
     QStringList spare;  // categories of 1,000 items that no other case uses
     WindowServices services;
     frmSnibbet* window = nullptr;
     int names = 0, typed = 0, renames = 0;
 };
 
-OneSize<Size> sizes;
+OneSize<Size> sizes("window/");
 
 // Chooses the item `from` (untimed), then `to`.
 void switchItems(State& state, Size& s, const QString& from, const QString& to) {
@@ -151,35 +243,31 @@ void saveOnLeaving(State& state, Size& s, const QString& category, const QString
 }
 
 // Items > Add, choose it, Items > Rename, choose it, Items > Delete, in a
-// category of 1,000; the case's time is that of command `timed` (0 to 2).
-template <int timed>
-void itemCommands(State& state, Size& s) {
+// category of 1,000; or Categories > Add, choose it, Categories > Delete.
+// Each command's time is a counter, the case's time is their sum.
+template <bool items>
+void commands(State& state, Size& s) {
     for (auto _ : state) {
         frmSnibbet& w = s.inCategory(s.categoryA);
-        const int listed = w.cboItems->count();
-        const QString name = s.uniqueName("item"), renamed = name + QStringLiteral(" renamed");
-        double seconds[3];
-        seconds[0] = s.timedMenu(*w.mnuAddItem, name);
-        choose(*w.cboItems, name);
-        seconds[1] = s.timedMenu(*w.mnuRenameItem, renamed);
-        choose(*w.cboItems, renamed);
-        seconds[2] = s.timedMenu(*w.mnuDeleteItem);
-        if (w.cboItems->count() != listed) throw std::runtime_error("the item is still listed");
-        state.SetIterationTime(seconds[timed]);
-    }
-}
-
-// Categories > Add, choose it, Categories > Delete; the time of one of them.
-template <bool timeTheDelete>
-void categoryCommands(State& state, Size& s) {
-    for (auto _ : state) {
-        frmSnibbet& w = s.inCategory(s.categoryA);
-        const QString name = s.uniqueName("category");
-        const double add = s.timedMenu(*w.mnuAddCat, name);
-        choose(*w.cboCategory, name);
-        const double remove = s.timedMenu(*w.mnuDeleteCat);
-        if (w.cboCategory->findText(name) >= 0) throw std::runtime_error("it is still listed");
-        state.SetIterationTime(timeTheDelete ? remove : add);
+        QComboBox& list = items ? *w.cboItems : *w.cboCategory;
+        const int listed = list.count();
+        const QString name = s.uniqueName(items ? "item" : "category");
+        double sum = 0;
+        const auto timed = [&](const char* counter, QAction& entry,
+                               const std::optional<QString>& answer) {
+            const double seconds = s.timedMenu(entry, answer);
+            state.counters[counter] = seconds * 1e3;
+            sum += seconds;
+        };
+        timed("add_ms", items ? *w.mnuAddItem : *w.mnuAddCat, name);
+        choose(list, name);
+        if (items) {
+            timed("rename_ms", *w.mnuRenameItem, name + QStringLiteral(" renamed"));
+            choose(list, name + QStringLiteral(" renamed"));
+        }
+        timed("delete_ms", items ? *w.mnuDeleteItem : *w.mnuDeleteCat, {});
+        if (list.count() != listed) throw std::runtime_error("the new entry is still listed");
+        state.SetIterationTime(sum);
     }
 }
 
@@ -205,11 +293,12 @@ void deleteWholeCategory(State& state, Size& s) {
 
 // The close box on a fresh copy of the generated library after choosing a
 // category and an item, or on a tidied copy right after a start: the
-// tidy-up, then the window's release, which closes the library.
+// tidy-up, then the window's release, which closes the library. Beside the
+// first, the floor's close of another copy.
 template <bool fresh>
 void closing(State& state, Size& s) {
     for (auto _ : state) {
-        const QString folder = fresh ? copyLibrary(s.source, s.work + "/closing") : s.tidiedCopy();
+        const QString folder = fresh ? copyLibrary(s.source, s.work + "/closing") : s.tidied();
         frmSnibbet* w = startWindow(folder, s.services);
         w->waitForBackup();  // only the first start on a copy makes one
         if (fresh) {
@@ -217,9 +306,15 @@ void closing(State& state, Size& s) {
             choose(*w->cboItems, fromTheEnd(*w, 0));
         }
         ::sync();
-        state.SetIterationTime(secondsOf([&] { closeWindow(w); }));
+        state.SetIterationTime(secondsOf([&] { endWindow(w, true); }));
         s.services.check("closing");
         requireTidy(folder);
+        if (fresh)
+            state.counters["floor_ms"] =
+                closedInChild(state,
+                              {QStringLiteral("close"), QStringLiteral("floor"),
+                               copyLibrary(s.source, s.work + "/floor"), QStringLiteral("first")},
+                              false);
     }
     if (fresh) state.counters["peak_session_MB"] = memoryNow().peak;
 }
@@ -233,7 +328,7 @@ void startAgain(State& state, Size& s) {
         double seconds = secondsOf([&] { w = startWindow(s.folder, s.services); });
         if (add) seconds = s.timedMenu(*w->mnuAddCat, s.uniqueName("category"));
         state.SetIterationTime(seconds);
-        discardWindow(w);
+        endWindow(w, false);
     }
 }
 
@@ -241,74 +336,67 @@ void startAgain(State& state, Size& s) {
 // request to the end of the process, which makes the last checkpoint.
 void closeAfterOneNewItem(State& state, Size& s) {
     for (auto _ : state) {
-        const QString folder = copyLibrary(s.tidiedCopy().toStdString(), s.work + "/changed");
-        const auto figures = childFigures(child("close-after-new-item", {folder, s.categoryA}));
-        state.SetIterationTime((nowMs() - figures.at("close_requested_at_ms")) / 1e3);
+        const QString folder = copyLibrary(s.tidied(), s.work + "/changed");
+        state.SetIterationTime(
+            closedInChild(state, child("close-after-new-item", {folder, s.categoryA})) / 1e3);
         requireTidy(folder);
     }
 }
 
-void registerSize(std::int64_t items) {
-    const auto add = [&](const char* name, int repetitions, const char* target, auto body) {
-        addCase(std::string("window/") + name, items, repetitions, target,
-                [=](State& state) { body(state, sizes.at(state.range(0))); });
-    };
+}  // namespace
+
+void registerWindow(std::int64_t items) {
     // In fresh processes.
-    add("start_up", 7, "< 300 ms, memory after < 120 MB",
-        [](State& state, Size& s) { inChild(state, child("start-up", {s.folder}), "startup_ms"); });
-    add("start_up_first_of_day", 1, "< 300 ms", [](State& state, Size& s) {
+    sizes.add(items, "start_up", 7, "< 300 ms, memory after < 120 MB", [](State& state, Size& s) {
+        inChild(state, child("start-up", {s.folder}), "startup_ms");
+    });
+    sizes.add(items, "start_up_first_of_day", 1, "< 300 ms", [](State& state, Size& s) {
         std::filesystem::remove_all(
             store::Backup::folderFor(store::Library::pathIn(s.folder)).toStdString());
         ::sync();
         inChild(state, child("first-of-day", {s.folder}), "startup_ms");
     });
-    add("caret_to_end_of_5MB_item", 1, "peak < 120 MB", [](State& state, Size& s) {
+    sizes.add(items, "caret_to_end_of_5MB_item", 1, "peak < 120 MB", [](State& state, Size& s) {
         inChild(state, child("memory", {s.folder, s.categoryA, s.bigCategory}), "caret_to_end_ms");
     });
     // In this process.
-    add("start_up_again", 15, "", startAgain<false>);
-    add("add_category_before_choosing", 15, "< 30 ms", startAgain<true>);
-    add("choose_category", 30, "< 30 ms", [](State& state, Size& s) {
+    sizes.add(items, "start_up_again", 15, "", startAgain<false>);
+    sizes.add(items, "add_category_before_choosing", 15, "< 30 ms", startAgain<true>);
+    sizes.add(items, "choose_category", 30, "< 30 ms", [](State& state, Size& s) {
         for (auto _ : state) {
             frmSnibbet& w = s.inCategory(s.categoryA);
             state.SetIterationTime(secondsOf([&] { choose(*w.cboCategory, s.categoryB); }));
             if (w.cboItems->count() < 1) throw std::runtime_error("no items listed");
         }
     });
-    add("choose_item", 30, "< 30 ms", [](State& state, Size& s) {
+    sizes.add(items, "choose_item", 30, "< 30 ms", [](State& state, Size& s) {
         const frmSnibbet& w = s.inCategory(s.categoryA);
         switchItems(state, s, fromTheEnd(w, 1), fromTheEnd(w, 0));
     });
-    add("choose_5MB_item", 10, "< 200 ms", [](State& state, Size& s) {
+    sizes.add(items, "choose_5MB_item", 10, "< 200 ms", [](State& state, Size& s) {
         switchItems(state, s, fromTheEnd(s.inCategory(s.bigCategory), 0), kBigItem);
     });
-    add("choose_item_while_5MB_shown", 10, "< 30 ms", [](State& state, Size& s) {
+    sizes.add(items, "choose_item_while_5MB_shown", 10, "< 30 ms", [](State& state, Size& s) {
         switchItems(state, s, kBigItem, fromTheEnd(s.inCategory(s.bigCategory), 0));
     });
-    add("save_on_leaving_panel", 20, "< 30 ms", [](State& state, Size& s) {
+    sizes.add(items, "save_on_leaving_panel", 20, "< 30 ms", [](State& state, Size& s) {
         saveOnLeaving(state, s, s.categoryA, fromTheEnd(s.inCategory(s.categoryA), 0));
     });
-    add("save_on_leaving_5MB_panel", 10, "< 200 ms",
-        [](State& state, Size& s) { saveOnLeaving(state, s, s.bigCategory, kBigItem); });
-    add("add_item", 20, "< 30 ms", itemCommands<0>);
-    add("rename_item", 20, "< 30 ms", itemCommands<1>);
-    add("delete_item", 20, "< 30 ms", itemCommands<2>);
-    add("add_category", 20, "< 30 ms", categoryCommands<false>);
-    add("delete_new_category", 20, "< 30 ms", categoryCommands<true>);
-    add("rename_category_of_1000", 10, "< 30 ms", renameCategory);
-    if (items >= 8000) add("delete_category_of_1000", 5, "< 30 ms", deleteWholeCategory);
-    add("close", 5, "<= 1.3x floor", closing<true>);
-    add("floor/tidy_up_and_close", 5, "", [](State& state, Size& s) {
-        timeClosing(state, s.source, s.work + "/closing-floor", nullptr, floorTidyUp);
-    });
-    add("close_again_tidy", 3, "", closing<false>);
-    add("close_after_one_new_item", 3, "", closeAfterOneNewItem);
-    // More cases go here, each one `add` (converting a Jet file, for example).
+    sizes.add(items, "save_on_leaving_5MB_panel", 10, "< 200 ms",
+              [](State& state, Size& s) { saveOnLeaving(state, s, s.bigCategory, kBigItem); });
+    sizes.add(items, "add_rename_delete_item", 20, "each < 30 ms", commands<true>);
+    sizes.add(items, "add_delete_new_category", 20, "each < 30 ms", commands<false>);
+    sizes.add(items, "rename_category_of_1000", 10, "< 30 ms", renameCategory);
+    if (items >= 8000)
+        sizes.add(items, "delete_category_of_1000", 5, "< 30 ms", deleteWholeCategory);
+    sizes.add(items, "close", 5, "<= 8.5 s", closing<true>);
+    sizes.add(items, "close_again_tidy", 3, "", closing<false>);
+    sizes.add(items, "close_after_one_new_item", 3, "< 300 ms", closeAfterOneNewItem);
 }
 
 // A child: argv is this program, --child, what to measure, the library's
 // folder and the categories it needs.
-void runChild(int argc, char** argv, double applicationMs) {
+int windowChild(int argc, char** argv, double applicationMs) {
     const std::string what = argv[2];
     const auto arg = [&](int i) { return QString::fromLocal8Bit(argv[i]); };
     WindowServices services;
@@ -357,49 +445,14 @@ void runChild(int argc, char** argv, double applicationMs) {
         runMenu(*w->mnuAddItem, services, QStringLiteral("Bench made item"));
         ::sync();
         report("close_requested_at_ms", nowMs());
-        closeWindow(w);
+        endWindow(w, true);
         w = nullptr;
     } else {
         throw std::runtime_error("no such measurement: " + what);
     }
-    if (w) discardWindow(w);
+    if (w) endWindow(w, false);
     services.check(what.c_str());
+    return 0;
 }
 
-// The offscreen platform says on every window shown that it cannot pass size
-// hints on, and Qt in every process that it has no runtime folder; those
-// lines are dropped, every other message goes through.
-QtMessageHandler qtDefaultHandler = nullptr;
-
-void quieterMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (!message.contains(QLatin1String("propagateSizeHints")) &&
-        !message.contains(QLatin1String("XDG_RUNTIME_DIR")))
-        qtDefaultHandler(type, context, message);
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    qtDefaultHandler = qInstallMessageHandler(quieterMessages);
-    // As the program's main() does; a child times it beside its start-up.
-    std::optional<QApplication> app;
-    const double applicationMs = secondsOf([&] {
-                                     app.emplace(argc, argv);
-                                     QApplication::setApplicationName(QStringLiteral("Snibbet"));
-                                     fonts::installFallbacks();
-                                 }) *
-                                 1e3;
-    if (argc >= 4 && std::string(argv[1]) == "--child") {
-        try {
-            runChild(argc, argv, applicationMs);
-            return 0;
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "%s %s: %s\n", argv[0], argv[2], e.what());
-            return 1;
-        }
-    }
-    return runBenchmarks(argc, argv, "--tidied",
-                         "the session's library sorted first, as closing leaves it", registerSize,
-                         [] { sizes.reset(); });
-}
+}  // namespace bench
