@@ -213,15 +213,9 @@ double closedInChild(State& state, const QStringList& arguments, bool counters) 
     return ms;
 }
 
-QStringList namesIn(store::RecordSet& rows, store::Field field) {
-    QStringList names;
-    for (rows.MoveFirst(); !rows.isEOF(); rows.MoveNext()) names << rows.text(field);
-    return names;
-}
-
 QStringList categoryNames(const store::Library& library) {
     store::DataSource categories(library, store::RecordSource::wholeTable(store::Table::Category));
-    return namesIn(categories.Recordset(), store::Field::Category);
+    return categories.Recordset().texts(store::Field::Category);
 }
 
 void setJournalMode(const store::Library& library, const char* mode) {

@@ -117,8 +117,7 @@ std::map<std::string, double> childFigures(const QStringList& arguments);
 void inChild(State& state, const QStringList& arguments, const std::string& timeKey);
 double closedInChild(State& state, const QStringList& arguments, bool counters = true);
 
-// The names in a record set, or of the library's categories, in stored order.
-QStringList namesIn(store::RecordSet& rows, store::Field field);
+// The library's categories, in stored order.
 QStringList categoryNames(const store::Library& library);
 
 // Switches the library's connection to another journal (a what-if), or throws.
