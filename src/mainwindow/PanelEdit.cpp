@@ -24,13 +24,19 @@ PanelEdit::PanelEdit(QWidget* parent) : QTextEdit(parent) {
 namespace {
 
 // The editor starts a new paragraph at each of these, and gives back a plain
-// line feed for every one. Each paragraph therefore remembers (as its user
-// state) which of them ended it, where a text's line ends are not all alike.
+// line feed for every one.
 const QString kLineEnds[] = {
     QStringLiteral("\n"),   QStringLiteral("\r\n"), QStringLiteral("\r"),
     QString(QChar(0x2029)), QString(QChar(0xFDD0)), QString(QChar(0xFDD1)),
 };
-constexpr int kNoLineEnd = -1;  // a paragraph the user made: the usual line end
+
+// A line end that is not the text's usual one is marked in the character
+// format of the paragraph separator that stands for it. The mark goes where
+// its separator goes: deleted with it, kept when the lines around it change,
+// restored by undo. A separator the editor makes anew takes the format of the
+// character before it, which may carry a mark, so Enter and pasting set the
+// marks of the separators they make (markLineEnds).
+constexpr int kLineEnd = QTextFormat::UserProperty + 1;
 
 // The length of the line end at `i`, and which it is; 0 when there is none.
 int lineEndAt(const QString& text, qsizetype i, int& kind) {
@@ -77,13 +83,18 @@ constexpr char kExactText[] = "application/x-snibbet-text";
 }  // namespace
 
 void PanelEdit::showStoredText(const QString& text) {
+    display(text, true);
+}
+
+void PanelEdit::display(const QString& text, bool mayGroup) {
     const QList<int> ends = lineEndsOf(text);
     const auto first = std::find_if(ends.cbegin(), ends.cend(), [](int k) { return k <= 2; });
-    lineEnd_ = kLineEnds[first == ends.cend() ? 0 : *first];
+    usualLineEnd_ = first == ends.cend() ? 0 : *first;
     const bool alike =
-        std::all_of(ends.cbegin(), ends.cend(), [&](int k) { return kLineEnds[k] == lineEnd_; });
+        std::all_of(ends.cbegin(), ends.cend(), [&](int k) { return k == usualLineEnd_; });
     // Grouping needs every separator in the panel to stand for a line end.
-    grouped_ = alike && ends.size() >= kLinesBeforeGrouping && !text.contains(QChar::LineSeparator);
+    grouped_ = mayGroup && alike && ends.size() >= kLinesBeforeGrouping &&
+               !text.contains(QChar::LineSeparator);
 
     moveCursor(QTextCursor::Start);  // no selection to take the format
     setCurrentCharFormat(QTextCharFormat());
@@ -106,27 +117,36 @@ void PanelEdit::showStoredText(const QString& text) {
     } else {
         // The editor breaks paragraphs at exactly the line ends found above.
         QTextEdit::setPlainText(text);
-        if (!alike) rememberLineEnds(document()->begin(), text, kNoLineEnd);
+        if (!alike) {
+            document()->setUndoRedoEnabled(false);  // marking them is no edit
+            markLineEnds(document()->begin().next(), ends);
+            document()->setUndoRedoEnabled(true);
+        }
     }
     markChanged(false);
 }
 
-// Gives the paragraphs from `first` on the line ends of `text`, which was just
-// put there; the last of them keeps the line end its place had before.
-void PanelEdit::rememberLineEnds(const QTextBlock& first, const QString& text, int lastLineEnd) {
-    const QList<int> ends = lineEndsOf(text);
-    if (ends.isEmpty()) return;
-    QTextBlock block = first;
+// Gives the separators before the paragraphs from `block` on the line ends
+// `ends`, in order: the usual one unmarked, any other marked.
+void PanelEdit::markLineEnds(QTextBlock block, const QList<int>& ends) {
+    // One edit: the editor lays the text out once, not once per paragraph.
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
     for (const int kind : ends) {
-        block.setUserState(kind);
+        if (!block.isValid() || block.position() == 0) break;
+        QTextCharFormat format = block.charFormat();  // its separator's
+        if (kind == usualLineEnd_)
+            format.clearProperty(kLineEnd);
+        else
+            format.setProperty(kLineEnd, kind);
+        if (format != block.charFormat()) {
+            cursor.setPosition(block.position() - 1);
+            cursor.setPosition(block.position(), QTextCursor::KeepAnchor);
+            cursor.setCharFormat(format);
+        }
         block = block.next();
     }
-    if (block.isValid())
-        block.setUserState(
-            lastLineEnd != kNoLineEnd
-                ? lastLineEnd
-                : static_cast<int>(std::find(std::begin(kLineEnds), std::end(kLineEnds), lineEnd_) -
-                                   std::begin(kLineEnds)));
+    cursor.endEditBlock();
 }
 
 QString PanelEdit::storedText() const {
@@ -138,25 +158,25 @@ QString PanelEdit::selectedStoredText() const {
     return textBetween(cursor.selectionStart(), cursor.selectionEnd());
 }
 
-// Walks the paragraphs from `from` to `to`. A paragraph that the user split
-// with Enter leaves its first part without a remembered line end: the line end
-// it had belongs to its last part, and the new ones are the usual line end.
 QString PanelEdit::textBetween(int from, int to) const {
     QString text;
-    int carried = kNoLineEnd;
     for (QTextBlock block = document()->findBlock(from); block.isValid(); block = block.next()) {
         const int start = block.position();
         if (start > to) break;
+        if (start > from) {  // the line end before this paragraph is part of the range
+            const QVariant marked = block.charFormat().property(kLineEnd);
+            const QString& lineEnd = kLineEnds[marked.isValid() ? marked.toInt() : usualLineEnd_];
+            // A lone CR right before a LF would read as one CRLF: two stay two.
+            if (text.endsWith(QLatin1Char('\r')) && lineEnd.startsWith(QLatin1Char('\n')))
+                text += kLineEnds[1];
+            else
+                text += lineEnd;
+        }
         QString part = block.text();
         const int end = start + static_cast<int>(part.size());
         part = part.mid(std::max(0, from - start), std::min(end, to) - std::max(start, from));
-        if (grouped_) part.replace(QChar::LineSeparator, lineEnd_);
+        if (grouped_) part.replace(QChar::LineSeparator, kLineEnds[usualLineEnd_]);
         text += part;
-        if (end >= to) break;
-        const int own = block.userState() != kNoLineEnd ? block.userState() : carried;
-        const bool split = block.next().userState() == kNoLineEnd;
-        text += split || own == kNoLineEnd ? lineEnd_ : kLineEnds[own];
-        carried = split ? own : kNoLineEnd;
     }
     return text;
 }
@@ -169,6 +189,22 @@ void PanelEdit::markChanged(bool changed) {
     document()->setModified(changed);
 }
 
+// A grouped panel takes every line separator in it for a line end. Before a
+// text that brings line separators of its own comes in, the panel is shown
+// again without grouping; the characters, and so the caret's place, stay.
+void PanelEdit::ungroupFor(const QString& incoming) {
+    if (!grouped_ || !incoming.contains(QChar::LineSeparator)) return;
+    const int anchor = textCursor().anchor();
+    const int position = textCursor().position();
+    const bool changed = isChanged();
+    display(storedText(), false);
+    QTextCursor again(document());
+    again.setPosition(anchor);
+    again.setPosition(position, QTextCursor::KeepAnchor);
+    setTextCursor(again);
+    markChanged(changed);
+}
+
 // Cut, Copy and dragging put the exact characters on the clipboard.
 QMimeData* PanelEdit::createMimeDataFromSelection() const {
     auto* data = new QMimeData;
@@ -178,19 +214,54 @@ QMimeData* PanelEdit::createMimeDataFromSelection() const {
     return data;
 }
 
+// Text from a panel comes in with its exact characters and line ends. Other
+// text comes in as the editor takes it, its line ends the usual one; from a
+// formatted text (a web page, a mail) the editor's line separators and
+// no-break spaces are layout, not characters anyone typed, so they become line
+// ends and spaces.
 void PanelEdit::insertFromMimeData(const QMimeData* source) {
-    if (!source->hasFormat(QLatin1String(kExactText))) return QTextEdit::insertFromMimeData(source);
-    const QString text = QString::fromUtf8(source->data(QLatin1String(kExactText)));
+    const bool exact = source->hasFormat(QLatin1String(kExactText));
+    const QString text =
+        exact ? QString::fromUtf8(source->data(QLatin1String(kExactText))) : source->text();
+    ungroupFor(text);
     QTextCursor cursor = textCursor();
-    cursor.beginEditBlock();
-    cursor.removeSelectedText();
-    const QTextBlock first = cursor.block();
-    const int lastLineEnd = first.userState();
-    cursor.insertText(text);
-    rememberLineEnds(first, text, lastLineEnd);
+    const int start = cursor.selectionStart();
+    if (exact) {
+        cursor.beginEditBlock();
+        cursor.removeSelectedText();
+        cursor.insertText(text);
+        setTextCursor(cursor);
+    } else {
+        QTextEdit::insertFromMimeData(source);
+        cursor = textCursor();
+        cursor.joinPreviousEditBlock();
+        if (source->hasHtml() && acceptRichText()) plainLayout(start, cursor.position());
+    }
+    const int end = textCursor().position();
+    QList<int> ends;
+    for (QTextBlock b = document()->findBlock(start).next(); b.isValid() && b.position() <= end;
+         b = b.next())
+        ends << usualLineEnd_;
+    if (exact) ends = lineEndsOf(text);
+    markLineEnds(document()->findBlock(start).next(), ends);
     cursor.endEditBlock();
-    setTextCursor(cursor);
     ensureCursorVisible();
+}
+
+void PanelEdit::plainLayout(int from, int to) {
+    QTextCursor cursor(document());
+    for (int position = from; position < to; ++position) {
+        const QChar c = document()->characterAt(position);
+        if (c != QChar::LineSeparator && c != QChar::Nbsp) continue;
+        cursor.setPosition(position);
+        cursor.setPosition(position + 1, QTextCursor::KeepAnchor);
+        if (c == QChar::LineSeparator) {
+            cursor.removeSelectedText();
+            cursor.insertBlock();
+        } else {
+            cursor.insertText(QStringLiteral(" "));
+        }
+    }
 }
 
 void PanelEdit::focusOutEvent(QFocusEvent* event) {
@@ -218,10 +289,15 @@ void PanelEdit::keyPressEvent(QKeyEvent* event) {
         return;
     }
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (enter && (event->modifiers() & Qt::ShiftModifier)) {
+    if (enter && !isReadOnly()) {
         QKeyEvent plain(event->type(), event->key(), event->modifiers() & ~Qt::ShiftModifier,
                         event->text());
         QTextEdit::keyPressEvent(&plain);
+        // The paragraph the caret now starts begins with the line end just typed.
+        QTextCursor cursor = textCursor();
+        cursor.joinPreviousEditBlock();
+        markLineEnds(cursor.block(), {usualLineEnd_});
+        cursor.endEditBlock();
         return;
     }
     QTextEdit::keyPressEvent(event);

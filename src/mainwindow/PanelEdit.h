@@ -40,12 +40,15 @@ protected:
     void insertFromMimeData(const QMimeData* source) override;
 
 private:
+    void display(const QString& text, bool mayGroup);
     QString textBetween(int from, int to) const;
-    void rememberLineEnds(const QTextBlock& first, const QString& text, int lastLineEnd);
+    void markLineEnds(QTextBlock block, const QList<int>& ends);
+    void ungroupFor(const QString& incoming);
+    void plainLayout(int from, int to);
 
-    // The line end of a new line, and of every line of a text whose lines all
-    // end alike: the first line end of the text shown.
-    QString lineEnd_ = QStringLiteral("\n");
+    // The line end of a new line, and of every line whose paragraph is not
+    // marked otherwise: the first line end of the text shown (LF, CRLF or CR).
+    int usualLineEnd_ = 0;
     // Lines grouped into one paragraph are joined by line separators, which
     // then stand for line ends (see showStoredText).
     bool grouped_ = false;

@@ -120,6 +120,7 @@ public:
     // answer a message (the session is ending, or Snibbet was told to stop).
     enum class Telling { User, Quietly };
     void savePanelsBeforeEnd(Telling telling);
+    QString keepTypingInFiles();
     void Panel_MouseUp(Panel& panel, Qt::MouseButton button);
     void mnuPanelCut_Click(Panel& panel);
     void mnuPanelCopy_Click(Panel& panel);

@@ -263,7 +263,10 @@ void frmSnibbet::guarded(const std::function<void()>& handler) {
     }
     // Nothing more runs on a library in an unknown state: not even the tidy-up.
     endedByError_ = true;
-    services_.messageBox(errorReport(number, text), texts::kProgramTitle);
+    const QString kept = keepTypingInFiles();
+    services_.messageBox(
+        errorReport(number, text) + (kept.isEmpty() ? QString() : QStringLiteral("\n\n") + kept),
+        texts::kProgramTitle);
     services_.endProgram(1);
 }
 

@@ -19,25 +19,14 @@
 #include "store/KeepAside.h"
 #include "store/Library.h"
 #include "store/engine/Connection.h"
+#include "store/engine/Schema.h"
 #include "store/engine/Sql.h"
 
 namespace store {
 namespace {
 
-struct TableShape {
-    const char* name;
-    std::vector<const char*> fields;
-};
-
-const std::array<TableShape, 4> kTables{{
-    {"Category", {"Category"}},
-    {"Items", {"Category", "ItemName", "Code", "Declares", "Notes"}},
-    {"TempCat", {"Category"}},
-    {"TempItems", {"Category", "ItemName", "Code", "Declares", "Notes"}},
-}};
-
 using Rows = std::vector<JetRow>;
-using AllRows = std::array<Rows, kTables.size()>;
+using AllRows = std::array<Rows, kLibraryTables>;
 
 QString quoted(const QString& text) {
     return QStringLiteral("\"%1\"").arg(text);
@@ -100,7 +89,7 @@ AllRows readAll(const QString& library, Steps& steps) {
     const JetFile jet = JetFile::open(library);
     std::vector<JetFile::Table> tables;
     qint64 recorded = 0;
-    for (const TableShape& shape : kTables) {
+    for (const TableShape& shape : libraryTables()) {
         tables.push_back(jet.table(shape.name, shape.fields));
         recorded += tables.back().rowCount();
     }
@@ -118,10 +107,7 @@ AllRows readAll(const QString& library, Steps& steps) {
 }
 
 QByteArray insertStatement(const TableShape& shape) {
-    QByteArray fields;
-    for (const char* field : shape.fields)
-        fields += (fields.isEmpty() ? "" : ", ") + QByteArray(field);
-    return "INSERT INTO " + QByteArray(shape.name) + " (" + fields + ") VALUES (" +
+    return "INSERT INTO " + QByteArray(shape.name) + " (" + fieldList(shape) + ") VALUES (" +
            sql::placeholders(static_cast<qsizetype>(shape.fields.size())) + ")";
 }
 
@@ -133,8 +119,8 @@ void write(const QString& partial, const AllRows& all, Steps& steps) {
     db.exec("PRAGMA synchronous=OFF");
     db.exec("BEGIN");
     createLibrarySchema(db);
-    for (size_t t = 0; t < kTables.size(); ++t) {
-        SQLite::Statement insert(db, insertStatement(kTables[t]).toStdString());
+    for (size_t t = 0; t < libraryTables().size(); ++t) {
+        SQLite::Statement insert(db, insertStatement(libraryTables()[t]).toStdString());
         for (const JetRow& row : all[t]) {
             for (size_t f = 0; f < row.size(); ++f) {
                 if (row[f])
@@ -155,11 +141,9 @@ void write(const QString& partial, const AllRows& all, Steps& steps) {
 void verifyAndSeal(const QString& library, const QString& partial, const AllRows& all,
                    Steps& steps) {
     SQLite::Database db(QFile::encodeName(partial).toStdString(), SQLite::OPEN_READWRITE);
-    for (size_t t = 0; t < kTables.size(); ++t) {
-        const TableShape& shape = kTables[t];
-        QByteArray fields;
-        for (const char* field : shape.fields)
-            fields += (fields.isEmpty() ? "" : ", ") + QByteArray(field);
+    for (size_t t = 0; t < libraryTables().size(); ++t) {
+        const TableShape& shape = libraryTables()[t];
+        const QByteArray fields = fieldList(shape);
         SQLite::Statement select(
             db, ("SELECT " + fields + " FROM " + shape.name + " ORDER BY rowid").toStdString());
         size_t count = 0;

@@ -168,7 +168,9 @@ QByteArray JetFile::Table::State::memo(MdbColumn* col, const MdbField& field) {
     MdbHandle* mdb = handle->mdb;
     unsigned char header[MDB_MEMO_OVERHEAD];
     std::memcpy(header, mdb->pg_buf + field.start, MDB_MEMO_OVERHEAD);
-    const qsizetype declared = mdb_get_int32(header, 0) & 0xffffff;
+    // The two high bits are flags (in the row, on one page); the rest, up to
+    // a gigabyte, is the length.
+    const qsizetype declared = mdb_get_int32(header, 0) & 0x3fffffff;
 
     QByteArray raw;
     raw.reserve(declared);

@@ -14,24 +14,13 @@
 #include "store/engine/Checkpointer.h"
 #include "store/engine/Connection.h"
 #include "store/engine/EngineErrors.h"
+#include "store/engine/Schema.h"
 
 namespace store {
 namespace {
 
 // How long a statement waits for another program's lock before it gives up.
 constexpr int kBusyTimeoutMs = 3000;
-
-struct TableShape {
-    const char* table;
-    std::initializer_list<const char*> fields;
-};
-
-const TableShape kSchema[] = {
-    {"Category", {"Category"}},
-    {"Items", {"Category", "ItemName", "Code", "Declares", "Notes"}},
-    {"TempCat", {"Category"}},
-    {"TempItems", {"Category", "ItemName", "Code", "Declares", "Notes"}},
-};
 
 // New item rows read as text everywhere: "Empty" as the name (so a category's
 // placeholder item is listed under it) and the empty text as each long text.
@@ -116,23 +105,23 @@ void checkSchema(SQLite::Database& db, const QString& path) {
                                            "database of another program. Move it away and let "
                                            "Snibbet create an empty library.")
                                 .arg(quoted(path)));
-    for (const TableShape& shape : kSchema) {
+    for (const TableShape& shape : libraryTables()) {
         SQLite::Statement columns(db, "SELECT name FROM pragma_table_info(?)");
-        columns.bind(1, shape.table);
+        columns.bind(1, shape.name);
         QStringList present;
         while (columns.executeStep()) present << QString::fromUtf8(columns.getColumn(0).getText());
         if (present.isEmpty())
             throw errors::Error(errors::MissingTable,
                                 QStringLiteral("The library %1 is incomplete: it has no table "
                                                "\"%2\". Restore it from a backup copy.")
-                                    .arg(quoted(path), shape.table));
+                                    .arg(quoted(path), shape.name));
         for (const char* field : shape.fields)
             if (!present.contains(QString::fromLatin1(field), Qt::CaseInsensitive))
                 throw errors::Error(errors::MissingField,
                                     QStringLiteral("The library %1 is incomplete: its table \"%2\" "
                                                    "has no field \"%3\". Restore it from a backup "
                                                    "copy.")
-                                        .arg(quoted(path), shape.table, field));
+                                        .arg(quoted(path), shape.name, field));
     }
 }
 
@@ -172,7 +161,6 @@ void Library::checkStillInPlace() const {
                 .arg(quoted(path_)));
 }
 Library::Library(Library&&) noexcept = default;
-Library& Library::operator=(Library&&) noexcept = default;
 Library::~Library() = default;
 
 QString Library::pathIn(const QString& folder) {
@@ -187,8 +175,14 @@ Library Library::open(const QString& folder) {
     checkWritable(path);
     return translatingEngineErrors([&] {
         try {
+            // A log that another program left behind would be copied into
+            // the file by a connection that may write: that file is read
+            // through one that may not, so that looking changes nothing.
+            const bool logLeftBehind = QFileInfo::exists(path + QStringLiteral("-wal"));
+            checkSchema(
+                *connect(path, logLeftBehind ? SQLite::OPEN_READONLY : SQLite::OPEN_READWRITE),
+                path);
             auto db = connect(path, SQLite::OPEN_READWRITE);
-            checkSchema(*db, path);
             if (sqlite3_db_readonly(db->getHandle(), "main") == 1)
                 throw errors::Error(
                     errors::LibraryReadOnly,
@@ -231,18 +225,17 @@ void Library::createEmpty(const QString& folder) {
                                 .arg(quoted(path)));
     translatingEngineErrors([&] {
         auto db = connect(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
-        // Lets the close give free pages back to the file system. Taking
-        // effect needs a VACUUM, which costs nothing on the empty file.
-        db->exec("PRAGMA auto_vacuum = INCREMENTAL");
-        db->exec("VACUUM");
-        configure(*db);
         db->exec("BEGIN");
         createLibrarySchema(*db);
         db->exec("COMMIT");
+        configure(*db);
     });
 }
 
 void createLibrarySchema(SQLite::Database& db) {
+    // Lets the close give free pages back to the file system; on a file with
+    // no table yet, the setting takes effect at once.
+    db.exec("PRAGMA auto_vacuum = INCREMENTAL");
     db.exec(kCreateSchema);
     db.exec(kCreateIndex);
 }

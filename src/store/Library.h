@@ -27,7 +27,9 @@ public:
     static QString pathIn(const QString& folder);
 
     Library(Library&&) noexcept;
-    Library& operator=(Library&&) noexcept;
+    // Not assignable: the checkpoint worker must stop before its connection
+    // closes, which a move assignment would not see to.
+    Library& operator=(Library&&) = delete;
     ~Library();
 
     const QString& path() const { return path_; }

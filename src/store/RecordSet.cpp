@@ -9,14 +9,11 @@
 #include "store/engine/CategoryKeys.h"
 #include "store/engine/Connection.h"
 #include "store/engine/EngineErrors.h"
+#include "store/engine/Schema.h"
 #include "store/engine/Sql.h"
 
 namespace store {
 namespace {
-
-const char* tableName(Table table) {
-    return table == Table::Category ? "Category" : "Items";
-}
 
 const char* columnName(Field field) {
     switch (field) {

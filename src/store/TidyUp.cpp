@@ -15,6 +15,7 @@
 #include "store/Transaction.h"
 #include "store/engine/Connection.h"
 #include "store/engine/EngineErrors.h"
+#include "store/engine/Schema.h"
 #include "store/engine/Sql.h"
 
 namespace store {
@@ -58,8 +59,6 @@ constexpr qsizetype kMovesPerRewrite = 4;
 
 // The file is compacted when free pages make up more than this share of it.
 constexpr double kMostFreeShare = 0.1;
-
-enum class Table { Category, Items };
 
 // The names of a table's rows in stored order, as the sort sees them: for
 // items the category (which may be null) and the item's name, for categories
@@ -162,10 +161,6 @@ int TableNames::compare(qsizetype i, qsizetype j) const {
     return compareNames(view(a.second, a.secondLength), view(b.second, b.secondLength));
 }
 
-const char* tableName(Table table) {
-    return table == Table::Category ? "Category" : "Items";
-}
-
 bool scratchTablesHoldRows(SQLite::Database& db) {
     return db.execAndGet(
                  "SELECT EXISTS (SELECT 1 FROM TempCat) OR EXISTS (SELECT 1 FROM TempItems)")
@@ -206,7 +201,9 @@ bool tidyByMoving(const Library& library, const TidyUp::StepHook& beforeStep) {
     const TableNames categories(library, Table::Category);
     const TableNames items(library, Table::Items);
     if (!categories.onlyText() || !items.onlyText()) return false;
-    const auto categoryMoves = planMoves(categories, categories.ids().size() / kMovesPerRewrite);
+    // The category table is small: moving any number of its rows costs less
+    // than rewriting the items with it.
+    const auto categoryMoves = planMoves(categories, categories.ids().size());
     if (!categoryMoves) return false;
     const auto itemMoves = planMoves(items, items.ids().size() / kMovesPerRewrite);
     if (!itemMoves) return false;

@@ -25,6 +25,7 @@ private slots:
     void fileProblems();
     void missingTableOrField_data();
     void missingTableOrField();
+    void refusedFileWithALogLeftBehind();
     void readOnlyFile();
     void lockedByAnotherProgram();
     void otherToolsCanStillWrite();
@@ -170,6 +171,25 @@ void TestOpen::missingTableOrField() {
     QCOMPARE(errorOfOpening(lib.folder(), &text), error);
     QVERIFY2(text.contains(saying), qPrintable(text));
     QVERIFY(bytesOf(lib.path()) == before);
+}
+
+// Another program ended without closing its database: its log still holds
+// changes. Refusing the file copies none of them into it.
+void TestOpen::refusedFileWithALogLeftBehind() {
+    QTemporaryDir dir;
+    const QString path = Library::pathIn(dir.path());
+    QTemporaryDir theirs;
+    const QString original = theirs.filePath("contacts.db");
+    SQLite::Database db(original.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+    db.exec(
+        "PRAGMA journal_mode=WAL; CREATE TABLE Contacts (Name TEXT);"
+        "INSERT INTO Contacts VALUES ('Ann')");
+    QVERIFY(QFile::copy(original, path));  // as the other program left them
+    QVERIFY(QFile::copy(original + "-wal", path + "-wal"));
+    const QByteArray file = bytesOf(path), log = bytesOf(path + "-wal");
+    QCOMPARE(errorOfOpening(dir.path()), int(errors::NotADatabase));
+    QVERIFY(bytesOf(path) == file);
+    QVERIFY(bytesOf(path + "-wal") == log);
 }
 
 void TestOpen::readOnlyFile() {

@@ -203,6 +203,8 @@ void TestTidyUp::aCloseAfterOneChangeMatchesTheRewrite_data() {
         << "UPDATE Category SET Category = 'aaa' WHERE Category = 'c20'; "
            "UPDATE Items SET Category = 'aaa' WHERE Category = 'c20'"
         << Way::Moves;
+    QTest::newRow("half the category rows out of place: moved, the items untouched")
+        << "UPDATE Category SET Category = 'a' || Category WHERE Category >= 'c15'" << Way::Moves;
     QTest::newRow("case variant stays in order")
         << "UPDATE Category SET Category = 'C20' WHERE Category = 'c20'" << Way::Nothing;
     QTest::newRow("non-ASCII name") << "UPDATE Items SET ItemName = 'Ärger' WHERE rowid = "

@@ -103,3 +103,19 @@ void frmSnibbet::savePanelsBeforeEnd(Telling telling) {
                              texts::kCautionTitle);
     }
 }
+
+// Snibbet ends after an error, without writing to the library again: what the
+// user typed and could not save is kept in files. Returns what to tell.
+QString frmSnibbet::keepTypingInFiles() {
+    QStringList told;
+    for (Panel& panel : panels) {
+        if (!panel.box->isChanged()) continue;
+        const QString file =
+            unsaved::keep(dbLibrary.path(), panel.box->accessibleName(), panel.box->storedText());
+        panel.box->markChanged(false);
+        if (!file.isEmpty())
+            told << QStringLiteral("What you typed into the %1 panel is kept in the file \"%2\".")
+                        .arg(panel.box->accessibleName(), file);
+    }
+    return told.join(QLatin1Char('\n'));
+}

@@ -21,7 +21,8 @@ public:
 // change the file.
 void registerNameCollation(sqlite3* db);
 
-// Writes the tables and the index of an empty library.
+// Writes the tables and the index of an empty library, on a file that has no
+// table yet.
 void createLibrarySchema(SQLite::Database& db);
 
 }  // namespace store

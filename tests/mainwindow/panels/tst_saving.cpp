@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTextBlock>
 #include <QTimer>
@@ -59,6 +60,8 @@ private slots:
     void aVisitLeavesTheStoredTextAsItWas_data();
     void aVisitLeavesTheStoredTextAsItWas();
     void aRowMovedByAnotherProgramReceivesNothing();
+    void editsKeepEveryOtherLineEnd_data();
+    void editsKeepEveryOtherLineEnd();
 };
 
 void TestSaving::leavingForAnotherControlSaves_data() {
@@ -358,6 +361,14 @@ void TestSaving::failedSaveKeepsTheRowAndEndsTheProgram() {
     QVERIFY2(f.fake.messages[0].text.contains("rows are frozen"),
              qPrintable(f.fake.messages[0].text));
     QCOMPARE(f.fake.endedWith, QList<int>{1});
+    // The typing is not lost with the program.
+    const QDir backups(f.lib.folder() + "/Snibbet backups");
+    const QStringList kept = backups.entryList({"Unsaved Code text *.txt"}, QDir::Files);
+    QCOMPARE(kept.size(), 1);
+    QVERIFY(f.fake.messages[0].text.contains(backups.filePath(kept[0])));
+    QFile file(backups.filePath(kept[0]));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), "code x edited");
 }
 
 void TestSaving::closingWithTheCloseBoxSavesTheEditedPanel_data() {
@@ -554,6 +565,96 @@ void TestSaving::aRowMovedByAnotherProgramReceivesNothing() {
     QTest::mouseClick(w.rTxtNotes->viewport(), Qt::LeftButton);
     COMPARE_ROWS(f.lib.rows("Items"),
                  (QStringList{"C|Alpha|alpha's code||", "C|Zeta|zeta's code edited||"}));
+}
+
+void TestSaving::editsKeepEveryOtherLineEnd_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("Enter in a CRLF line of an LF text") << "ab\ncd\r\ne"
+                                                        << "Enter at 4"
+                                                        << "ab\nc\nd\r\ne";
+    QTest::newRow("a line emptied between a CR and a LF") << "a\rb\nc"
+                                                          << "delete 2-3"
+                                                          << "a\r\r\nc";
+    QTest::newRow("cut across line ends, then undone") << "ab\ncd\r\nef\rgh"
+                                                       << "cut 1-9, undo"
+                                                       << "ab\ncd\r\nef\rgh";
+    QTest::newRow("lines joined, then undone") << "a\rb\r\nc"
+                                               << "delete 1-2, undo"
+                                               << "a\rb\r\nc";
+    QTest::newRow("copy from the second half of a split line") << "ab\ncd\r\ne"
+                                                               << "Enter at 4, copy 5-8"
+                                                               << "ab\nc\nd\r\ne";
+    QTest::newRow("formatted text pasted") << "x\n"
+                                           << "paste html at 2"
+                                           << "x\nif (x)\n  y();";
+    QString grouped;
+    for (int i = 0; i < 12000; ++i) grouped += QStringLiteral("l%1\r\n").arg(i);
+    QTest::newRow("a line separator copied into a long text") << grouped << "copy notes, paste at 0"
+                                                              << "P\u2028Q" + grouped;
+}
+
+// Whatever the user does to some lines, every other line keeps its own line
+// end, also through undo; what is copied is what is saved.
+void TestSaving::editsKeepEveryOtherLineEnd() {
+    QFETCH(QString, stored);
+    QFETCH(QString, edit);
+    QFETCH(QString, saved);
+    WindowFixture f;
+    f.lib.addCategory("Snippets");
+    f.lib.addItem("Snippets", "x", stored, {}, "P\u2028Q");
+    frmSnibbet& w = f.start();
+    f.chooseCategory("Snippets");
+    f.chooseItem("x");
+    PanelEdit* box = w.rTxtCode;
+    clickInto(box);
+    const auto select = [&](int from, int to) {
+        QTextCursor cursor(box->document());
+        cursor.setPosition(from);
+        cursor.setPosition(to, QTextCursor::KeepAnchor);
+        box->setTextCursor(cursor);
+    };
+    const QRegularExpression step(QStringLiteral("(\\w[\\w ]*?) (?:at )?(\\d+)(?:-(\\d+))?$"));
+    for (const QString& action : edit.split(QStringLiteral(", "))) {
+        if (action == "undo") {
+            box->undo();
+            continue;
+        }
+        if (action == "copy notes") {
+            w.rTxtNotes->selectAll();
+            w.panels[2].copy->trigger();
+            deliverQueuedKeys();
+            continue;
+        }
+        const QRegularExpressionMatch m = step.match(action);
+        QVERIFY2(m.hasMatch(), qPrintable(action));
+        const int from = m.captured(2).toInt();
+        const int to = m.captured(3).isEmpty() ? from : m.captured(3).toInt();
+        select(from, to);
+        const QString verb = m.captured(1);
+        if (verb == "Enter") QTest::keyClick(box, Qt::Key_Return);
+        if (verb == "delete") QTest::keyClick(box, Qt::Key_Delete);
+        if (verb == "cut") box->cut();
+        if (verb == "copy") {
+            const QString selected = box->selectedStoredText();
+            QVERIFY(!selected.isEmpty());
+            w.panels[0].copy->trigger();
+            deliverQueuedKeys();
+            QCOMPARE(QGuiApplication::clipboard()->text(), selected);
+        }
+        if (verb == "paste") box->paste();
+        if (verb == "paste html") {
+            auto* html = new QMimeData;
+            html->setHtml("<div>if&nbsp;(x)<br>&nbsp;&nbsp;y();</div>");
+            html->setText("if (x)\n  y();");
+            QGuiApplication::clipboard()->setMimeData(html);
+            box->paste();
+        }
+    }
+    QCOMPARE(box->storedText(), saved);
+    QTest::mouseClick(w.rTxtDeclares->viewport(), Qt::LeftButton);
+    COMPARE_ROWS(f.lib.rows("Items"), QStringList{"Snippets|x|" + saved + "||P\u2028Q"});
 }
 
 QTEST_MAIN(TestSaving)
