@@ -105,16 +105,25 @@ QString scratchFolder() {
                                                      : QDir::tempPath();
 }
 
+// The folders of a run: an empty library in "initial", and "work" (where the
+// worker is killed) and "check" (where the changes are replayed) beside it.
+struct Scratch {
+    QTemporaryDir dir{scratchFolder() + QStringLiteral("/snibbet-crash-XXXXXX")};
+    QString initial = dir.filePath("initial"), work = dir.filePath("work"),
+            check = dir.filePath("check");
+    Scratch() {
+        QDir().mkpath(initial);
+        store::Library::createEmpty(initial);
+    }
+};
+
 }  // namespace
 
 void TestCrash::killedAtRandomMomentsLosesNothing() {
     const int rounds = ::rounds();
-    QTemporaryDir dir(scratchFolder() + QStringLiteral("/snibbet-crash-XXXXXX"));
-    QVERIFY(dir.isValid());
-    const QString initial = dir.filePath("initial"), work = dir.filePath("work"),
-                  check = dir.filePath("check");
-    QDir().mkpath(initial);
-    store::Library::createEmpty(initial);
+    const Scratch scratch;
+    QVERIFY(scratch.dir.isValid());
+    const QString &initial = scratch.initial, &work = scratch.work, &check = scratch.check;
     {
         TempLibrary writer;  // fills the initial library through a connection of its own
         QFile::remove(writer.path());
@@ -195,12 +204,9 @@ void TestCrash::killedDuringACloseLosesNothing() {
     QFETCH(QString, setUp);
     QFETCH(bool, tidiedFirst);
     QFETCH(bool, rewrite);
-    QTemporaryDir dir(scratchFolder() + QStringLiteral("/snibbet-crash-XXXXXX"));
-    QVERIFY(dir.isValid());
-    const QString initial = dir.filePath("initial"), work = dir.filePath("work"),
-                  check = dir.filePath("check");
-    QDir().mkpath(initial);
-    store::Library::createEmpty(initial);
+    const Scratch scratch;
+    QVERIFY(scratch.dir.isValid());
+    const QString &initial = scratch.initial, &work = scratch.work, &check = scratch.check;
     fill(initial, shuffledItems());
     if (tidiedFirst)
         QVERIFY(store::TidyUp::run(store::Library::open(initial), store::TidyUp::Rewrite::Always));

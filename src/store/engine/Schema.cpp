@@ -14,7 +14,8 @@ const std::array<TableShape, kLibraryTables>& libraryTables() {
 
 QByteArray fieldList(const TableShape& shape) {
     QByteArray fields;
-    for (const char* field : shape.fields) fields += (fields.isEmpty() ? "" : ", ") + QByteArray(field);
+    for (const char* field : shape.fields)
+        fields += (fields.isEmpty() ? "" : ", ") + QByteArray(field);
     return fields;
 }
 
