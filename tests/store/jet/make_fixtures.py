@@ -183,12 +183,12 @@ def main():
         ('edge-jet4', 'jet4', edge(True)),
     ]
     wanted = sys.argv[2:]
-    for name, fmt, spec in jobs:
+    for name, fmt, description in jobs:
         if wanted and name not in wanted:
             continue
         js = os.path.join(out, name + '.json')
         with open(js, 'w', encoding='utf-8') as fh:
-            json.dump(spec, fh, ensure_ascii=False, indent=1)
+            json.dump(description, fh, ensure_ascii=False, indent=1)
             fh.write('\n')
         mdb = os.path.join(out, name + '.mdb')
         subprocess.check_call([sys.executable, os.path.join(HERE, 'make_jet.py'), mdb,
