@@ -237,12 +237,11 @@ void PanelEdit::insertFromMimeData(const QMimeData* source) {
         cursor.joinPreviousEditBlock();
         if (source->hasHtml() && acceptRichText()) plainLayout(start, cursor.position());
     }
-    const int end = textCursor().position();
-    QList<int> ends;
-    for (QTextBlock b = document()->findBlock(start).next(); b.isValid() && b.position() <= end;
-         b = b.next())
-        ends << usualLineEnd_;
-    if (exact) ends = lineEndsOf(text);
+    // Every paragraph the text started gets its line end: from the text itself,
+    // or the usual one.
+    const int started =
+        textCursor().block().blockNumber() - document()->findBlock(start).blockNumber();
+    const QList<int> ends = exact ? lineEndsOf(text) : QList<int>(started, usualLineEnd_);
     markLineEnds(document()->findBlock(start).next(), ends);
     cursor.endEditBlock();
     ensureCursorVisible();

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 #include "store/FileIdentity.h"
 #include "store/JetFile.h"
@@ -95,28 +96,31 @@ void checkWritable(const QString& path) {
 }
 
 void checkSchema(SQLite::Database& db, const QString& path) {
-    // A database that holds none of the tables is another program's.
-    SQLite::Statement tables(db,
-                             "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND "
-                             "name IN ('Category', 'Items', 'TempCat', 'TempItems')");
-    if (tables.executeStep() && tables.getColumn(0).getInt() == 0)
-        throw errors::Error(errors::NotADatabase,
-                            QStringLiteral("The file %1 is not a Snibbet library: it is a "
-                                           "database of another program. Move it away and let "
-                                           "Snibbet create an empty library.")
-                                .arg(quoted(path)));
+    QList<QStringList> fieldsOf;  // of each table, in the order of libraryTables()
     for (const TableShape& shape : libraryTables()) {
         SQLite::Statement columns(db, "SELECT name FROM pragma_table_info(?)");
         columns.bind(1, shape.name);
         QStringList present;
         while (columns.executeStep()) present << QString::fromUtf8(columns.getColumn(0).getText());
-        if (present.isEmpty())
+        fieldsOf << present;
+    }
+    // A database that holds none of the tables is another program's.
+    if (std::all_of(fieldsOf.cbegin(), fieldsOf.cend(),
+                    [](const QStringList& f) { return f.isEmpty(); }))
+        throw errors::Error(errors::NotADatabase,
+                            QStringLiteral("The file %1 is not a Snibbet library: it is a "
+                                           "database of another program. Move it away and let "
+                                           "Snibbet create an empty library.")
+                                .arg(quoted(path)));
+    for (qsizetype t = 0; t < fieldsOf.size(); ++t) {
+        const TableShape& shape = libraryTables()[static_cast<size_t>(t)];
+        if (fieldsOf[t].isEmpty())
             throw errors::Error(errors::MissingTable,
                                 QStringLiteral("The library %1 is incomplete: it has no table "
                                                "\"%2\". Restore it from a backup copy.")
                                     .arg(quoted(path), shape.name));
         for (const char* field : shape.fields)
-            if (!present.contains(QString::fromLatin1(field), Qt::CaseInsensitive))
+            if (!fieldsOf[t].contains(QString::fromLatin1(field), Qt::CaseInsensitive))
                 throw errors::Error(errors::MissingField,
                                     QStringLiteral("The library %1 is incomplete: its table \"%2\" "
                                                    "has no field \"%3\". Restore it from a backup "
@@ -176,13 +180,12 @@ Library Library::open(const QString& folder) {
     return translatingEngineErrors([&] {
         try {
             // A log that another program left behind would be copied into
-            // the file by a connection that may write: that file is read
+            // the file by a connection that may write: such a file is checked
             // through one that may not, so that looking changes nothing.
             const bool logLeftBehind = QFileInfo::exists(path + QStringLiteral("-wal"));
-            checkSchema(
-                *connect(path, logLeftBehind ? SQLite::OPEN_READONLY : SQLite::OPEN_READWRITE),
-                path);
-            auto db = connect(path, SQLite::OPEN_READWRITE);
+            auto db = connect(path, logLeftBehind ? SQLite::OPEN_READONLY : SQLite::OPEN_READWRITE);
+            checkSchema(*db, path);
+            if (logLeftBehind) db = connect(path, SQLite::OPEN_READWRITE);
             if (sqlite3_db_readonly(db->getHandle(), "main") == 1)
                 throw errors::Error(
                     errors::LibraryReadOnly,

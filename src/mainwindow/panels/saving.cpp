@@ -72,6 +72,19 @@ void frmSnibbet::Panel_LostFocus(Panel& panel) {
     }
 }
 
+namespace {
+
+// Keeps a panel's text in a file of its own, which counts as keeping it: the
+// file's path, or the empty text when it could not be written.
+QString keepInFile(const QString& libraryPath, frmSnibbet::Panel& panel) {
+    const QString file =
+        unsaved::keep(libraryPath, panel.box->accessibleName(), panel.box->storedText());
+    panel.box->markChanged(false);
+    return file;
+}
+
+}  // namespace
+
 // Every way the program ends saves what the user typed first: the close box,
 // the desktop closing the window while another one is active, the end of the
 // session and a request to terminate. A text that no item can take is kept in
@@ -93,12 +106,10 @@ void frmSnibbet::savePanelsBeforeEnd(Telling telling) {
             if (problem.endsWith(QLatin1Char('.'))) problem.chop(1);
             why = QStringLiteral("of a problem with the library: %1").arg(problem);
         }
-        const QString text = panel.box->storedText();
-        const QString file = unsaved::keep(dbLibrary.path(), panel.box->accessibleName(), text);
-        panel.box->markChanged(false);
+        const QString file = keepInFile(dbLibrary.path(), panel);
         if (telling == Telling::Quietly) continue;
         services_.clipboardClear();
-        services_.clipboardSetText(text);
+        services_.clipboardSetText(panel.box->storedText());
         services_.messageBox(unsaved::report(panel.box->accessibleName(), why, file),
                              texts::kCautionTitle);
     }
@@ -110,9 +121,7 @@ QString frmSnibbet::keepTypingInFiles() {
     QStringList told;
     for (Panel& panel : panels) {
         if (!panel.box->isChanged()) continue;
-        const QString file =
-            unsaved::keep(dbLibrary.path(), panel.box->accessibleName(), panel.box->storedText());
-        panel.box->markChanged(false);
+        const QString file = keepInFile(dbLibrary.path(), panel);
         if (!file.isEmpty())
             told << QStringLiteral("What you typed into the %1 panel is kept in the file \"%2\".")
                         .arg(panel.box->accessibleName(), file);
