@@ -77,8 +77,7 @@ namespace {
 // Keeps a panel's text in a file of its own, which counts as keeping it: the
 // file's path, or the empty text when it could not be written.
 QString keepInFile(const QString& libraryPath, frmSnibbet::Panel& panel) {
-    const QString file =
-        unsaved::keep(libraryPath, panel.box->accessibleName(), panel.box->storedText());
+    QString file = unsaved::keep(libraryPath, panel.box->accessibleName(), panel.box->storedText());
     panel.box->markChanged(false);
     return file;
 }
