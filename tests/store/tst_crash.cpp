@@ -153,6 +153,10 @@ void TestCrash::killedAtRandomMomentsLosesNothing() {
     });
     QVERIFY(ranWhole);
 
+    // Each kill waits for a random change to start, then lets the worker run on
+    // for up to two changes' time, so that the kills land within the run
+    // however busy the machine is while they are made.
+    const qint64 changeUs = runUs / kChanges;
     std::mt19937 random(20261207);
     int killedMidway = 0;
     for (int round = 0; round < rounds; ++round) {
@@ -162,10 +166,17 @@ void TestCrash::killedAtRandomMomentsLosesNothing() {
         worker.start(QStringLiteral(CRASH_WORKER),
                      {work, QString::number(seed), QString::number(kChanges)});
         QVERIFY(worker.waitForStarted());
-        QThread::usleep(std::uniform_int_distribution<qint64>(0, runUs)(random));
+        const QByteArray started =
+            "start " + QByteArray::number(std::uniform_int_distribution<int>(1, kChanges)(random)) +
+            '\n';
+        QByteArray said;
+        while (!said.contains(started) && worker.waitForReadyRead(30000))
+            said += worker.readAllStandardOutput();
+        QThread::usleep(std::uniform_int_distribution<qint64>(0, 2 * changeUs)(random));
         ::kill(static_cast<pid_t>(worker.processId()), SIGKILL);
         QVERIFY(worker.waitForFinished(10000));
-        const int done = static_cast<int>(worker.readAllStandardOutput().count("done"));
+        said += worker.readAllStandardOutput();
+        const int done = static_cast<int>(said.count("done"));
         if (done < kChanges) ++killedMidway;
 
         QCOMPARE(integrity(work), "ok");
