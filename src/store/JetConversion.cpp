@@ -171,11 +171,14 @@ void verifyAndSeal(const QString& library, const QString& partial, const AllRows
     db.exec("PRAGMA journal_mode=WAL");
 }
 
-// The new library gets the original's permissions.
+// The new library gets the original's permissions, and its owner may write
+// it whatever the original allowed (a file copied from a disc or another
+// system is often read-only): it is converted to be worked with, and the
+// original is kept as it was.
 void createPartial(const QString& library, const QString& partial) {
     struct stat original {};
     const mode_t mode = ::stat(QFile::encodeName(library).constData(), &original) == 0
-                            ? original.st_mode & 0666
+                            ? (original.st_mode & 0666) | S_IWUSR
                             : 0644;
     const int fd = ::open(QFile::encodeName(partial).constData(),
                           O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);

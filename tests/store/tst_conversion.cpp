@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -172,6 +173,9 @@ void TestConversion::convertsEveryRowExactly() {
     const QString library = Library::pathIn(dir.path());
     const QByteArray original = contentOf(fixtures_.filePath(fixture + ".mdb"));
     writeFile(library, original);
+    // Read-only, as a file copied from a disc often is.
+    const auto readOnly = QFile::ReadOwner | QFile::ReadGroup;
+    QVERIFY(QFile::setPermissions(library, readOnly));
     const QString kept = dir.filePath("Snibbet (Windows version).mdb");
     QCOMPARE(JetConversion::keptOriginalPath(dir.path()), kept);
 
@@ -184,6 +188,12 @@ void TestConversion::convertsEveryRowExactly() {
 
     QCOMPARE(filesIn(dir.path()), (QStringList{"Snibbet (Windows version).mdb", "Snibbet.mdb"}));
     QCOMPARE(contentOf(kept), original);
+    const auto modeOf = [](const QString& path) {
+        return QFileInfo(path).permissions() &
+               ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+    };
+    QCOMPARE(modeOf(kept), readOnly);
+    QCOMPARE(modeOf(library), readOnly | QFile::WriteOwner);
     QVERIFY(!JetConversion::isNeeded(dir.path()));
     const QJsonObject expected = jetfixtures::load(fixtures_.filePath(fixture + ".json"));
     for (const QString& table : kTables) {
