@@ -33,8 +33,8 @@ int main(int argc, char* argv[]) {
 
     platform::LibraryClaim claim(store::Library::pathIn(folder));
     if (claim.outcome() == platform::LibraryClaim::Outcome::RaisedOther) return 0;
-    if (claim.outcome() == platform::LibraryClaim::Outcome::OtherUnreachable) {
-        services.messageBox(claim.unreachableText(), texts::kProgramTitle);
+    if (claim.outcome() != platform::LibraryClaim::Outcome::Claimed) {
+        services.messageBox(claim.refusalText(), texts::kProgramTitle);
         return 1;
     }
     QPointer<frmSnibbet> window;

@@ -172,7 +172,8 @@ private:
 // window, or nullptr when the program should end.
 frmSnibbet* startSnibbet(const QString& folder, platform::PlatformServices& services);
 
-// The words of an error as the message box shows them: while Snibbet works,
-// and when it could not start.
-QString errorReport(int number, const QString& text);
+// The words of an error as the message box shows them: while Snibbet works
+// (with where the changes saved so far are, when they are not simply in the
+// library), and when it could not start.
+QString errorReport(int number, const QString& text, const QString& changesKept = {});
 QString startupErrorReport(int number, const QString& text);

@@ -233,11 +233,15 @@ void frmSnibbet::wireEvents() {
 
 // After an error the program ends: the user learns what happened, that what
 // was saved stays saved, and the number to quote when asking for help.
-QString errorReport(int number, const QString& text) {
-    return QStringLiteral(
-               "%1\n\nSnibbet will now close; every change saved before this is kept.\n\n(Error "
-               "%2)")
-        .arg(text)
+QString errorReport(int number, const QString& text, const QString& changesKept) {
+    if (changesKept.isEmpty())
+        return QStringLiteral(
+                   "%1\n\nSnibbet will now close; every change saved before this is kept.\n\n"
+                   "(Error %2)")
+            .arg(text)
+            .arg(number);
+    return QStringLiteral("%1\n\nSnibbet will now close. %2\n\n(Error %3)")
+        .arg(text, changesKept)
         .arg(number);
 }
 
@@ -264,9 +268,13 @@ void frmSnibbet::guarded(const std::function<void()>& handler) {
     // Nothing more runs on a library in an unknown state: not even the tidy-up.
     endedByError_ = true;
     const QString kept = keepTypingInFiles();
-    services_.messageBox(
-        errorReport(number, text) + (kept.isEmpty() ? QString() : QStringLiteral("\n\n") + kept),
-        texts::kProgramTitle);
+    // The changes of a library that went from its place are wherever Snibbet
+    // could keep them, and the user is told where.
+    const QString changes =
+        number == errors::LibraryReplaced ? dbLibrary.keepChangesOfLostFile() : QString();
+    services_.messageBox(errorReport(number, text, changes) +
+                             (kept.isEmpty() ? QString() : QStringLiteral("\n\n") + kept),
+                         texts::kProgramTitle);
     services_.endProgram(1);
 }
 

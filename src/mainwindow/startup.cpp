@@ -12,6 +12,8 @@
 #include "mainwindow/frmSnibbet.h"
 #include "platform/Placement.h"
 #include "platform/PlatformServices.h"
+#include "store/Backup.h"
+#include "store/LogOwner.h"
 #include "store/TidyUp.h"
 
 namespace {
@@ -34,10 +36,17 @@ bool offerEmptyLibrary(const QString& folder, platform::PlatformServices& servic
             title);
         return false;
     }
-    const QString offer = QStringLiteral(
-                              "There is no library in the folder %1 yet.\n\nCreate an empty "
-                              "library there now? Choose No to end Snibbet.")
-                              .arg(quoted(folder));
+    QString offer = QStringLiteral("There is no library in the folder %1 yet.").arg(quoted(folder));
+    // A library moved or removed while Snibbet had it open can leave its log
+    // behind; the new library must not take it, and it is not thrown away.
+    if (store::logowner::leftLogOf(store::Library::pathIn(folder)) !=
+        store::logowner::LeftLog::None)
+        offer += QStringLiteral(
+                     " The folder holds the log of changes of a library that was moved or removed "
+                     "while Snibbet had it open; creating a library first moves that log, "
+                     "unchanged, into the folder %1.")
+                     .arg(quoted(store::Backup::folderFor(store::Library::pathIn(folder))));
+    offer += QStringLiteral("\n\nCreate an empty library there now? Choose No to end Snibbet.");
     if (!services.askYesNo(offer, title)) return false;
     store::Library::createEmpty(folder);
     return true;

@@ -36,7 +36,14 @@ LibraryClaim::LibraryClaim(const QString& libraryPath)
                           QCryptographicHash::hash(libraryPath_.toUtf8(), QCryptographicHash::Sha1)
                               .toHex()
                               .left(20)));
-    lock_ = std::make_unique<QLockFile>(libraryPath_ + QStringLiteral(".lock"));
+    lockPath_ = libraryPath_ + QStringLiteral(".lock");
+    // Something else under the lock's name (a folder) is neither a lock nor
+    // Snibbet's to remove.
+    if (const QFileInfo there(lockPath_); there.exists() && !there.isFile()) {
+        outcome_ = Outcome::CannotLock;
+        return;
+    }
+    lock_ = std::make_unique<QLockFile>(lockPath_);
     // A lock is stale only when its holder is gone: one held from another
     // machine, where that cannot be checked, is never taken over by its age.
     lock_->setStaleLockTime(0);
@@ -48,10 +55,16 @@ LibraryClaim::LibraryClaim(const QString& libraryPath)
         case QLockFile::LockFailedError:
             outcome_ = askHolderToRaise();
             return;
-        default:
-            // No lock can be written beside the library (a read-only folder):
-            // opening the library itself then says what is wrong.
+        case QLockFile::PermissionError:
+            // The folder cannot be written: Snibbet cannot work with a
+            // library there, or create one, and opening it says so.
             lock_.reset();
+            return;
+        default:
+            // The lock could not be written (a full disk, a used-up quota):
+            // without it a second Snibbet could open the library beside this one.
+            lock_.reset();
+            outcome_ = Outcome::CannotLock;
             return;
     }
 }
@@ -110,15 +123,29 @@ LibraryClaim::Outcome LibraryClaim::askHolderToRaise() {
     return Outcome::OtherUnreachable;
 }
 
-QString LibraryClaim::unreachableText() const {
+QString LibraryClaim::refusalText() const {
+    const QString lock = QDir::toNativeSeparators(lockPath_);
+    if (outcome_ == Outcome::CannotLock && QFileInfo(lockPath_).isDir())
+        return QStringLiteral(
+                   "Snibbet keeps a lock file named \"%1\" beside the library while it works "
+                   "with it, so that no second Snibbet opens the library at the same time. A "
+                   "folder of that name is in the way. Snibbet ends without touching the "
+                   "library.\n\nMove or rename that folder and start Snibbet again.")
+            .arg(lock);
+    if (outcome_ == Outcome::CannotLock)
+        return QStringLiteral(
+                   "Snibbet could not write its lock file \"%1\" beside the library: the disk "
+                   "may be full, or your share of it used up. Without the lock a second Snibbet "
+                   "could open the library at the same time, so Snibbet ends without touching "
+                   "the library.\n\nFree some space on the disk and start Snibbet again.")
+            .arg(lock);
     return QStringLiteral(
                "The library \"%1\" is already open in another Snibbet, which does not answer: "
                "it may be busy, or it belongs to another user of this computer or of another "
                "computer. Snibbet ends without touching the library.\n\nClose the other "
                "Snibbet and start again. If no other Snibbet is running, delete the file "
                "\"%2\" and start again.")
-        .arg(QDir::toNativeSeparators(libraryPath_),
-             QDir::toNativeSeparators(libraryPath_ + QStringLiteral(".lock")));
+        .arg(QDir::toNativeSeparators(libraryPath_), lock);
 }
 
 }  // namespace platform

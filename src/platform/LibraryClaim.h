@@ -23,14 +23,16 @@ public:
         Claimed,           // this program works on the library
         RaisedOther,       // the Snibbet already working on it was brought to the front
         OtherUnreachable,  // another Snibbet holds it but does not answer
+        CannotLock,        // no lock can be written beside it: it is not claimed
     };
 
     explicit LibraryClaim(const QString& libraryPath);
     ~LibraryClaim() override;
 
     Outcome outcome() const { return outcome_; }
-    // Words for the user when the other Snibbet cannot be reached.
-    QString unreachableText() const;
+    // Words for the user when the library is not claimed: the other Snibbet
+    // cannot be reached, or no lock can be written.
+    QString refusalText() const;
     // Gives the library up, once it is closed.
     void release();
 
@@ -45,6 +47,7 @@ private:
     void listen();
 
     QString libraryPath_;
+    QString lockPath_;
     QString serverName_;
     std::unique_ptr<QLockFile> lock_;
     std::unique_ptr<QLocalServer> server_;

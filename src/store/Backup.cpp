@@ -2,12 +2,15 @@
 
 #include <SQLiteCpp/Backup.h>
 #include <SQLiteCpp/Database.h>
+#include <sqlite3.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <algorithm>
 
+#include "store/LogOwner.h"
 #include "store/engine/EngineErrors.h"
 
 namespace store {
@@ -16,12 +19,37 @@ namespace {
 constexpr char kFolder[] = "Snibbet backups";
 
 // Online backup from a connection of its own: it reads a consistent picture
-// of the file while the program goes on using it.
-void copyDatabase(const QString& from, const QString& to) {
+// of the file while the program goes on using it. The copy carries its number
+// as its stamp: a log that a run of Snibbet leaves behind is then never taken
+// for the copy's, once the copy is restored (see LogOwner.h), and the copies
+// keep the order they were made in whatever the clock said.
+void copyDatabase(const QString& from, const QString& to, int number) {
     SQLite::Database source(from.toStdString(), SQLite::OPEN_READONLY, 3000);
     SQLite::Database target(to.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
     SQLite::Backup backup(target, source);
     backup.executeStep(-1);
+    target.exec("PRAGMA user_version = " + std::to_string(number));
+}
+
+// What went wrong, in words that fit a backup copy: the library itself was
+// only read, and stays as it was.
+errors::Error copyFailed(const QString& file, const SQLite::Exception& e) {
+    const int code = e.getExtendedErrorCode();
+    switch (code & 0xff) {
+        case SQLITE_FULL:
+            return {
+                errors::BackupFailed,
+                QStringLiteral("there is not enough free space on the disk for \"%1\"").arg(file)};
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return {errors::BackupFailed,
+                    QStringLiteral("another program kept the library busy (%1)")
+                        .arg(QString::fromUtf8(e.what()))};
+        default:
+            return {errors::BackupFailed,
+                    QStringLiteral("the copy \"%1\" could not be written (%2)")
+                        .arg(file, QString::fromUtf8(e.what()))};
+    }
 }
 
 // Only the copies Snibbet wrote itself, "Snibbet YYYY-MM-DD.mdb" with a real
@@ -33,11 +61,37 @@ bool isDatedCopy(const QString& name) {
     return match.hasMatch() && QDate::fromString(match.captured(1), Qt::ISODate).isValid();
 }
 
-void keepNewest(QDir folder, int count) {
-    QStringList copies = folder.entryList(QDir::Files, QDir::Name);
-    copies.removeIf([](const QString& name) { return !isDatedCopy(name); });
-    // Dated names sort by date.
-    while (copies.size() > count) folder.remove(copies.takeFirst());
+struct Copy {
+    QString path;
+    int number;  // 0 for a copy made before copies were numbered
+    QDateTime made;
+};
+
+QList<Copy> datedCopies(const QDir& folder) {
+    QList<Copy> copies;
+    for (const QFileInfo& entry : folder.entryInfoList(QDir::Files))
+        if (isDatedCopy(entry.fileName()))
+            copies.append({entry.filePath(), std::max(0, logowner::stampOf(entry.filePath())),
+                           entry.lastModified()});
+    return copies;
+}
+
+// The copies made last are kept, whatever dates their names give: a clock
+// that was wrong for a while names copies after days yet to come.
+void keepNewest(const QDir& folder, int count) {
+    QList<Copy> copies = datedCopies(folder);
+    std::sort(copies.begin(), copies.end(), [](const Copy& a, const Copy& b) {
+        if (a.number != b.number) return a.number > b.number;
+        if (a.made != b.made) return a.made > b.made;
+        return a.path > b.path;
+    });
+    for (qsizetype i = count; i < copies.size(); ++i) QFile::remove(copies[i].path);
+}
+
+int nextNumber(const QDir& folder) {
+    int last = 0;
+    for (const Copy& copy : datedCopies(folder)) last = std::max(last, copy.number);
+    return last + 1;
 }
 
 }  // namespace
@@ -58,20 +112,20 @@ bool Backup::makeIfDue(const QString& libraryPath, QDate today) {
     if (!folder.exists() && !QDir().mkpath(folder.path()))
         throw errors::Error(
             errors::BackupFailed,
-            QStringLiteral("The folder \"%1\" could not be created.").arg(folder.path()));
+            QStringLiteral("the folder \"%1\" could not be created").arg(folder.path()));
     // Written under another name first: a copy cut short never looks complete.
     const QString partial = file + QStringLiteral(".partial");
     QFile::remove(partial);
     try {
-        translatingEngineErrors([&] { copyDatabase(libraryPath, partial); });
-    } catch (...) {
+        copyDatabase(libraryPath, partial, nextNumber(folder));
+    } catch (const SQLite::Exception& e) {
         QFile::remove(partial);
-        throw;
+        throw copyFailed(file, e);
     }
     if (!QFile::rename(partial, file)) {
         QFile::remove(partial);
         throw errors::Error(errors::BackupFailed,
-                            QStringLiteral("The copy \"%1\" could not be written.").arg(file));
+                            QStringLiteral("the copy \"%1\" could not be written").arg(file));
     }
     keepNewest(folder, kCopiesKept);
     return true;

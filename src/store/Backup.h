@@ -14,8 +14,10 @@ public:
     static QString folderFor(const QString& libraryPath);
     static QString fileFor(const QString& libraryPath, QDate day);
 
-    // Makes today's copy unless there is one; returns whether it made one.
-    // A failure is a errors::Error and leaves any earlier copies as they were.
+    // Makes today's copy unless there is one, and keeps the seven copies made
+    // last; returns whether it made one. A failure is an errors::Error whose
+    // text says, in a phrase to follow "because" or a colon, what went wrong;
+    // it leaves the library and any earlier copies as they were.
     static bool makeIfDue(const QString& libraryPath, QDate today);
 };
 

@@ -18,6 +18,7 @@
 #include "store/JetFile.h"
 #include "store/KeepAside.h"
 #include "store/Library.h"
+#include "store/LogOwner.h"
 #include "store/engine/Connection.h"
 #include "store/engine/Schema.h"
 #include "store/engine/Sql.h"
@@ -218,6 +219,10 @@ QString JetConversion::run(const QString& folder, const Progress& progress) {
         kept = keepaside::keep(library, QString::fromLatin1(kKeptStem));
         steps.advance();
         steps.report();
+        // A log beside the old file was written for some other library (a
+        // crash left it there before this file was put back): it must never
+        // reach the new one.
+        logowner::setAside(library);
         keepaside::replace(partial, library);
     } catch (...) {
         removePartial(partial);

@@ -4,17 +4,25 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
+#include "store/Backup.h"
 #include "store/FileIdentity.h"
 #include "store/JetFile.h"
+#include "store/LogOwner.h"
 #include "store/NameCompare.h"
 #include "store/engine/Checkpointer.h"
 #include "store/engine/Connection.h"
 #include "store/engine/EngineErrors.h"
+#include "store/engine/HeaderStamp.h"
 #include "store/engine/Schema.h"
 
 namespace store {
@@ -142,6 +150,61 @@ void configure(SQLite::Database& db) {
     db.exec("PRAGMA synchronous=FULL");
 }
 
+using logowner::Stamp;
+
+// Copies the whole log into the file and empties it; false when another
+// program's reading kept part of it back.
+bool emptyLog(SQLite::Database& db) {
+    SQLite::Statement checkpoint(db, "PRAGMA main.wal_checkpoint(TRUNCATE)");
+    return checkpoint.executeStep() && checkpoint.getColumn(0).getInt() == 0;
+}
+
+void recordLogOwner(const QString& path, const QList<Stamp>& stamps) {
+    if (logowner::record(path, stamps)) return;
+    throw errors::Error(errors::LogNotRecorded,
+                        QStringLiteral("Snibbet cannot write the file \"%1\" beside the library "
+                                       "(%2), which it needs to keep your changes safe after a "
+                                       "crash. Free some space on the disk and start Snibbet "
+                                       "again.")
+                            .arg(QDir::toNativeSeparators(path + QStringLiteral("-wal.owner")),
+                                 QString::fromLocal8Bit(std::strerror(errno))));
+}
+
+// Gives the file a stamp of this run's own, recorded beside its log, so that
+// whatever log this run leaves behind is applied to this file only. Each step
+// leaves a record that names the stamp on the disk whenever the log holds
+// changes; where the log cannot be emptied the file keeps the stamp it has.
+// Returns the stamps the file may carry from now on.
+QList<Stamp> stampForThisRun(SQLite::Database& db, const QString& path) {
+    const Stamp onFile = stampThrough(db.getHandle()).value_or(0);
+    if (!emptyLog(db)) {
+        recordLogOwner(path, {onFile});
+        return {onFile};
+    }
+    Stamp fresh = 0;
+    do fresh = static_cast<Stamp>(QRandomGenerator::system()->generate() | 0x80000000u);
+    while (fresh == onFile);
+    recordLogOwner(path, {onFile, fresh});
+    db.exec("PRAGMA user_version = " + std::to_string(fresh));
+    if (!emptyLog(db)) return {onFile, fresh};
+    // Should this fail, the record still names both stamps, which is as safe.
+    logowner::record(path, {fresh});
+    return {fresh};
+}
+
+// The name the file with `identity` has in `folder` now, if any.
+QString nameIn(const QString& folder, const FileIdentity& identity) {
+    for (const QFileInfo& entry :
+         QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System))
+        if (FileIdentity::of(entry.filePath()) == identity) return entry.filePath();
+    return {};
+}
+
+bool isEmptyFile(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() && info.size() == 0;
+}
+
 }  // namespace
 
 Connection::Connection(const QString& path, int flags)
@@ -149,23 +212,114 @@ Connection::Connection(const QString& path, int flags)
     registerNameCollation(getHandle());
 }
 
-Library::Library(QString path, std::unique_ptr<Connection> db)
+Library::Library(QString path, std::unique_ptr<Connection> db, QList<qint32> stamps)
     : path_(std::move(path)),
       db_(std::move(db)),
       identity_(FileIdentity::of(path_).value_or(FileIdentity{})),
-      checkpointer_(std::make_unique<Checkpointer>(db_->getHandle(), path_, identity_)) {}
+      logIdentity_(FileIdentity::of(path_ + QStringLiteral("-wal")).value_or(FileIdentity{})),
+      stamps_(std::move(stamps)),
+      checkpointer_(std::make_unique<Checkpointer>(db_->getHandle(), path_, identity_, stamps_)) {}
+
+// The path still leads to the file that was opened, and nothing was written
+// over that file: it carries this run's stamp.
+bool Library::isStillInPlace() const {
+    return FileIdentity::of(path_) == identity_ &&
+           stamps_.contains(stampThrough(db_->getHandle()).value_or(0));
+}
 
 void Library::checkStillInPlace() const {
-    if (FileIdentity::of(path_) != identity_)
+    if (!isStillInPlace())
         throw errors::Error(
             errors::LibraryReplaced,
-            QStringLiteral("The library %1 was replaced or removed by another program while "
-                           "Snibbet had it open, so Snibbet saves nothing more into it. Start "
-                           "Snibbet again to work with the file that is there now.")
+            QStringLiteral("The library %1 was moved, replaced or removed by another program "
+                           "while Snibbet had it open, so Snibbet saves nothing more into it. "
+                           "Start Snibbet again to work with the file that is there now.")
                 .arg(quoted(path_)));
 }
+
+QString Library::keepChangesOfLostFile() {
+    if (!lostFileWords_.isEmpty()) return lostFileWords_;
+    checkpointer_.reset();
+    sqlite3* const db = db_->getHandle();
+    try {
+        if (!stamps_.contains(stampThrough(db).value_or(0))) {
+            // Another file was written over this one: what the session saved is
+            // in the log alone, and the engine must not copy it into that file.
+            sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+            logToSetAside_ = logowner::asidePath(path_);
+            return lostFileWords_ = QStringLiteral(
+                                        "The changes Snibbet saved in this session are not in the "
+                                        "file that is there now: they are in the log \"%1\", "
+                                        "which only an expert can read back.")
+                                        .arg(QDir::toNativeSeparators(logToSetAside_));
+        }
+        // Moved or removed: the file Snibbet has open takes every change,
+        // wherever it is now.
+        emptyLog(*db_);
+        const QString now = nameIn(QFileInfo(path_).absolutePath(), identity_);
+        if (!now.isEmpty())
+            return lostFileWords_ = QStringLiteral(
+                                        "Every change saved before this is in the library, which "
+                                        "is now \"%1\".")
+                                        .arg(QDir::toNativeSeparators(now));
+        // Snibbet cannot tell whether it still exists anywhere: a copy beside
+        // where it was keeps every change.
+        const QString copy = QDir(Backup::folderFor(path_))
+                                 .filePath(QStringLiteral("Snibbet saved %1.mdb")
+                                               .arg(QDateTime::currentDateTime().toString(
+                                                   QStringLiteral("yyyy-MM-dd hh-mm-ss"))));
+        QDir().mkpath(Backup::folderFor(path_));
+        SQLite::Statement vacuum(*db_, "VACUUM INTO ?");
+        vacuum.bind(1, QFile::encodeName(copy).toStdString());
+        vacuum.exec();
+        return lostFileWords_ = QStringLiteral(
+                                    "Snibbet cannot tell where the library is now, so "
+                                    "it has saved a copy with every change saved "
+                                    "before this as \"%1\".")
+                                    .arg(QDir::toNativeSeparators(copy));
+    } catch (const std::exception& e) {
+        return lostFileWords_ = QStringLiteral(
+                                    "Snibbet could not make sure that the changes of this session "
+                                    "are kept (%1): they may be only in the log \"%2\".")
+                                    .arg(QString::fromUtf8(e.what()),
+                                         QDir::toNativeSeparators(path_ + QStringLiteral("-wal")));
+    }
+}
+
 Library::Library(Library&&) noexcept = default;
-Library::~Library() = default;
+
+Library::~Library() {
+    if (!db_) return;  // moved from
+    checkpointer_.reset();
+    bool inPlace = true;
+    try {
+        inPlace = isStillInPlace();
+        if (!inPlace) keepChangesOfLostFile();
+    } catch (...) {
+    }
+    db_.reset();  // the engine copies the log into the file and removes it
+    cleanUpAfterClose(inPlace);
+}
+
+// The log's record goes with the log. Where the library was moved away, the
+// emptied log and its index are this run's own and go too; a log that holds
+// what was saved into an overwritten file is set aside.
+void Library::cleanUpAfterClose(bool wasInPlace) {
+    const QString log = path_ + QStringLiteral("-wal");
+    if (!logToSetAside_.isEmpty()) {
+        if (QDir().mkpath(QFileInfo(logToSetAside_).absolutePath()) &&
+            FileIdentity::of(log) == logIdentity_ &&
+            ::rename(QFile::encodeName(log).constData(),
+                     QFile::encodeName(logToSetAside_).constData()) == 0)
+            logowner::forget(path_);
+        return;
+    }
+    if (!wasInPlace && FileIdentity::of(log) == logIdentity_ && isEmptyFile(log)) {
+        QFile::remove(log);
+        QFile::remove(path_ + QStringLiteral("-shm"));
+    }
+    if (!QFileInfo::exists(log) || isEmptyFile(log)) logowner::forget(path_);
+}
 
 QString Library::pathIn(const QString& folder) {
     return QDir(folder).filePath(QString::fromLatin1(kLibraryFileName));
@@ -177,6 +331,8 @@ Library Library::open(const QString& folder) {
     const QString path = pathIn(folder);
     checkFileBeforeOpening(path);
     checkWritable(path);
+    // A log written for another file must never reach this one.
+    if (logowner::leftLogOf(path) == logowner::LeftLog::Foreign) logowner::setAside(path);
     return translatingEngineErrors([&] {
         try {
             // A log that another program left behind would be copied into
@@ -198,7 +354,8 @@ Library Library::open(const QString& folder) {
             db->exec("BEGIN IMMEDIATE");
             db->exec(kCreateIndex);
             db->exec("COMMIT");
-            return Library(path, std::move(db));
+            QList<Stamp> stamps = stampForThisRun(*db, path);
+            return Library(path, std::move(db), std::move(stamps));
         } catch (const SQLite::Exception& e) {
             const int code = e.getErrorCode();
             if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT)
@@ -226,6 +383,9 @@ void Library::createEmpty(const QString& folder) {
                             QStringLiteral("A library %1 already exists; Snibbet does not "
                                            "overwrite it.")
                                 .arg(quoted(path)));
+    // A log or journal beside a file that is not there belongs to no file
+    // here; the engine would apply it to the new file, or throw it away.
+    logowner::setAside(path);
     translatingEngineErrors([&] {
         auto db = connect(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
         db->exec("BEGIN");

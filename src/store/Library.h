@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <memory>
 
@@ -35,19 +36,31 @@ public:
     const QString& path() const { return path_; }
     Connection& database() const { return *db_; }
 
-    // Called before every change: a file that another program replaced or
-    // removed while it was open would take changes that nobody ever sees
-    // again, so that is an errors::Error instead.
+    // Called before every change: a file that another program replaced,
+    // moved or removed while it was open would take changes that nobody ever
+    // sees again, so that is an errors::Error instead.
     void checkStillInPlace() const;
+    bool isStillInPlace() const;
+
+    // Once the library was moved, removed or overwritten while open: makes
+    // sure that every change saved so far is kept, in the moved file or in a
+    // copy beside where the library was, and never reaches a file written
+    // over it. Returns where the changes are, in words for the user. Closing
+    // does the same without a word.
+    QString keepChangesOfLostFile();
 
 private:
-    Library(QString path, std::unique_ptr<Connection> db);
+    Library(QString path, std::unique_ptr<Connection> db, QList<qint32> stamps);
+    void cleanUpAfterClose(bool wasInPlace);
 
     QString path_;
     std::unique_ptr<Connection> db_;
-    // Declared after the connection, so that it stops before the connection
-    // closes (and makes the last checkpoint itself).
-    FileIdentity identity_;  // the file the path led to when it opened
+    FileIdentity identity_;     // the file the path led to when it opened
+    FileIdentity logIdentity_;  // and its log
+    QList<qint32> stamps_;      // the stamps the file may carry while this run has it (LogOwner.h)
+    QString lostFileWords_;     // once keepChangesOfLostFile has run
+    QString logToSetAside_;     // where the log goes once the connection is closed
+    // Declared last, so that it stops before everything else goes.
     std::unique_ptr<Checkpointer> checkpointer_;
 };
 

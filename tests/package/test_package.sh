@@ -20,7 +20,11 @@ grep -q '^Exec=snibbet' "$folder/snibbet.desktop"
 "$library_tool" create "$folder" >/dev/null
 QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$work "$folder/snibbet" &
 pid=$!
-sleep 3
+# The backup copy is made once the window shows; a busy machine may take a while.
+for _ in $(seq 60); do
+  [ -d "$folder/Snibbet backups" ] && break
+  sleep 0.5
+done
 kill -0 "$pid" || { echo "Snibbet did not keep running from the unpacked folder"; exit 1; }
 [ -d "$folder/Snibbet backups" ] || { echo "no backup copy beside the unpacked library"; exit 1; }
 

@@ -23,6 +23,9 @@ int main(int argc, char* argv[]) {
         case platform::LibraryClaim::Outcome::OtherUnreachable:
             out << "other unreachable" << Qt::endl;
             return 0;
+        case platform::LibraryClaim::Outcome::CannotLock:
+            out << "cannot lock" << Qt::endl << claim.refusalText() << Qt::endl;
+            return 0;
     }
     if (mode == "hang") QThread::sleep(3600);
     if (mode == "hold") return app.exec();

@@ -20,6 +20,8 @@ private slots:
     void lockOfAKilledSnibbetIsTakenOver();
     void holderThatDoesNotAnswerIsReported();
     void anotherLibraryIsUnaffected();
+    void lockThatCannotBeWrittenClaimsNothing_data();
+    void lockThatCannotBeWrittenClaimsNothing();
 };
 
 namespace {
@@ -80,7 +82,7 @@ void TestClaim::holderThatDoesNotAnswerIsReported() {
     QVERIFY(startHolder(holder, library, "hang"));
     LibraryClaim next(library);
     QCOMPARE(next.outcome(), LibraryClaim::Outcome::OtherUnreachable);
-    QVERIFY2(next.unreachableText().contains(library), qPrintable(next.unreachableText()));
+    QVERIFY2(next.refusalText().contains(library), qPrintable(next.refusalText()));
     holder.kill();
     holder.waitForFinished();
 }
@@ -91,6 +93,39 @@ void TestClaim::anotherLibraryIsUnaffected() {
     LibraryClaim second(two.filePath("Snibbet.mdb"));
     QCOMPARE(first.outcome(), LibraryClaim::Outcome::Claimed);
     QCOMPARE(second.outcome(), LibraryClaim::Outcome::Claimed);
+}
+
+// Snibbet never works on a library it has not claimed: where no lock can be
+// written (a disk that takes no more, here a process allowed no file growth)
+// or a folder stands in the lock's place, it refuses and says what is there.
+void TestClaim::lockThatCannotBeWrittenClaimsNothing_data() {
+    QTest::addColumn<bool>("folderInTheWay");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("a full disk") << false << "could not write its lock file";
+    QTest::newRow("a folder named like the lock") << true << "A folder of that name";
+}
+
+void TestClaim::lockThatCannotBeWrittenClaimsNothing() {
+    QFETCH(bool, folderInTheWay);
+    QFETCH(QString, told);
+    QTemporaryDir dir;
+    const QString library = dir.filePath("Snibbet.mdb");
+    if (folderInTheWay) {
+        QVERIFY(QDir().mkpath(library + ".lock/mine"));
+        LibraryClaim claim(library);
+        QCOMPARE(claim.outcome(), LibraryClaim::Outcome::CannotLock);
+        QVERIFY2(claim.refusalText().contains(told), qPrintable(claim.refusalText()));
+        QVERIFY(QFileInfo(library + ".lock/mine").isDir());
+        return;
+    }
+    QProcess tool;
+    tool.start("bash",
+               {"-c", "trap '' XFSZ; ulimit -f 0; exec \"$0\" \"$1\" once", CLAIM_TOOL, library});
+    QVERIFY(tool.waitForFinished(10000));
+    const QString said = QString::fromUtf8(tool.readAllStandardOutput());
+    QVERIFY2(said.startsWith("cannot lock\n") && said.contains(told), qPrintable(said));
+    QVERIFY(!QFileInfo::exists(library + ".lock"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestClaim)

@@ -14,6 +14,7 @@ class TestBackup : public QObject {
 private slots:
     void copyIsAWholeLibraryMadeOnceADay();
     void keepsTheLastSevenCopies();
+    void keepsTheCopiesMadeLastWhateverTheirDates();
     void failureLeavesEarlierCopiesAndNoPartialFile();
 };
 
@@ -66,6 +67,27 @@ void TestBackup::keepsTheLastSevenCopies() {
         QFile file(folder.filePath(name));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), "mine");
+    }
+}
+
+// A clock a month ahead for a week named seven copies after days yet to come.
+// Once the clock is right again, each day's copy is kept, and the seven kept
+// are always the seven made last.
+void TestBackup::keepsTheCopiesMadeLastWhateverTheirDates() {
+    TempLibrary lib;
+    const QDate today(2026, 12, 8);
+    for (int i = 0; i < 7; ++i) QVERIFY(Backup::makeIfDue(lib.path(), today.addDays(30 + i)));
+    QStringList madeLast;
+    for (int i = 0; i < 7; ++i)
+        madeLast << QFileInfo(Backup::fileFor(lib.path(), today.addDays(30 + i))).fileName();
+    for (int day = 0; day < 8; ++day) {
+        QVERIFY(Backup::makeIfDue(lib.path(), today.addDays(day)));
+        madeLast << QFileInfo(Backup::fileFor(lib.path(), today.addDays(day))).fileName();
+        QStringList kept = QDir(Backup::folderFor(lib.path())).entryList(QDir::Files);
+        QStringList expected = madeLast.mid(madeLast.size() - 7);
+        kept.sort();
+        expected.sort();
+        COMPARE_ROWS(kept, expected);
     }
 }
 

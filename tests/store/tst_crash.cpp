@@ -1,6 +1,7 @@
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 
+#include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -9,9 +10,12 @@
 #include <csignal>
 #include <random>
 
+#include "store/Backup.h"
+#include "store/JetConversion.h"
 #include "store/Library.h"
 #include "store/TidyUp.h"
 #include "support/ChangeScript.h"
+#include "support/JetFixtures.h"
 #include "support/TempLibrary.h"
 #include "support/TypicalRun.h"
 
@@ -24,6 +28,8 @@ private slots:
     void killedAtRandomMomentsLosesNothing();
     void killedDuringACloseLosesNothing_data();
     void killedDuringACloseLosesNothing();
+    void killedRunsLogReachesOnlyItsOwnFile_data();
+    void killedRunsLogReachesOnlyItsOwnFile();
 };
 
 namespace {
@@ -118,6 +124,34 @@ struct Scratch {
     }
 };
 
+// 20 categories of 40 items of about 700 characters.
+void fillWithItems(const QString& folder) {
+    QString sql = "BEGIN;";
+    for (int c = 0; c < 20; ++c) {
+        sql += QStringLiteral("INSERT INTO Category VALUES ('Category %1');").arg(c);
+        for (int i = 0; i < 40; ++i)
+            sql +=
+                QStringLiteral(
+                    "INSERT INTO Items VALUES ('Category %1', 'Item %2', '%3', 'decl', 'notes');")
+                    .arg(c)
+                    .arg(i)
+                    .arg(QString(700, QChar(u'a' + i % 26)));
+    }
+    fill(folder, sql + "COMMIT;");
+}
+
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Writes `from` over `to` as cp does: into the same file, truncated first.
+bool writeOver(const QString& to, const QString& from) {
+    QFile target(to);
+    return target.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           target.write(contentOf(from)) == QFileInfo(from).size();
+}
+
 }  // namespace
 
 void TestCrash::killedAtRandomMomentsLosesNothing() {
@@ -125,20 +159,7 @@ void TestCrash::killedAtRandomMomentsLosesNothing() {
     const Scratch scratch;
     QVERIFY(scratch.dir.isValid());
     const QString &initial = scratch.initial, &work = scratch.work, &check = scratch.check;
-    {
-        TempLibrary writer;  // fills the initial library through a connection of its own
-        QFile::remove(writer.path());
-        QVERIFY(QFile::copy(store::Library::pathIn(initial), writer.path()));
-        for (int c = 0; c < 20; ++c) {
-            writer.addCategory(QStringLiteral("Category %1").arg(c));
-            for (int i = 0; i < 40; ++i)
-                writer.addItem(QStringLiteral("Category %1").arg(c),
-                               QStringLiteral("Item %1").arg(i), QString(700, QChar(u'a' + i % 26)),
-                               QStringLiteral("decl"), QStringLiteral("notes"));
-        }
-        QFile::remove(store::Library::pathIn(initial));
-        QVERIFY(QFile::copy(writer.path(), store::Library::pathIn(initial)));
-    }
+    fillWithItems(initial);
 
     bool ranWhole = true;
     const qint64 runUs = typicalRunUs([&] {
@@ -278,6 +299,108 @@ void TestCrash::killedDuringACloseLosesNothing() {
     qInfo("%d kills, %d of them before the process ended (the close takes %.1f ms); nothing lost",
           rounds, killedInTheClose, closeUs / 1000.0);
     QVERIFY(killedInTheClose > rounds / 5);
+}
+
+// A run killed with changes still in its log, and then what a user may do to
+// the folder before the next start: nothing, restore a backup copy (of the
+// same day, made during that run, or of an earlier day), have moved the
+// library away while it was open, or put the earlier Windows version's file
+// back. The log reaches only the file it was written for; otherwise it is set
+// aside whole, where it still gives back the killed run's work.
+void TestCrash::killedRunsLogReachesOnlyItsOwnFile_data() {
+    QTest::addColumn<QString>("then");
+    QTest::newRow("nothing touched") << "nothing";
+    QTest::newRow("the same day's backup copied over") << "today's copy";
+    QTest::newRow("an earlier day's backup copied over") << "earlier copy";
+    QTest::newRow("the library moved while open") << "moved";
+    QTest::newRow("the earlier version's file put back") << "jet";
+}
+
+void TestCrash::killedRunsLogReachesOnlyItsOwnFile() {
+    QFETCH(QString, then);
+    const Scratch scratch;
+    QVERIFY(scratch.dir.isValid());
+    const QString &initial = scratch.initial, &work = scratch.work, &check = scratch.check;
+    const QString library = store::Library::pathIn(work);
+    const QString archive = QDir(work).filePath("Snibbet archive.mdb");
+    const QDir backups(store::Backup::folderFor(library));
+    // An earlier day's copy, from before anything was added.
+    QVERIFY(store::Backup::makeIfDue(store::Library::pathIn(initial), QDate(2026, 12, 1)));
+    const QString earlierCopy =
+        store::Backup::fileFor(store::Library::pathIn(initial), QDate(2026, 12, 1));
+    fillWithItems(initial);
+    copyLibrary(initial, work);
+
+    constexpr unsigned kSeed = 7;
+    QProcess worker;
+    worker.start(QStringLiteral(CRASH_WORKER),
+                 {work, QString::number(kSeed), QString::number(kChanges)});
+    QByteArray said;
+    const auto waitFor = [&](const QByteArray& line) {
+        while (!said.contains(line) && worker.waitForReadyRead(30000))
+            said += worker.readAllStandardOutput();
+        return said.contains(line);
+    };
+    QVERIFY(waitFor("start 1\n"));
+    // As the program makes it, beside the window, from the library in use.
+    if (then == "today's copy") QVERIFY(store::Backup::makeIfDue(library, QDate(2026, 12, 8)));
+    QVERIFY(waitFor("done 30\n"));
+    if (then == "moved") QVERIFY(QFile::rename(library, archive));
+    ::kill(static_cast<pid_t>(worker.processId()), SIGKILL);
+    QVERIFY(worker.waitForFinished(10000));
+    said += worker.readAllStandardOutput();
+    const int done = static_cast<int>(said.count("done"));
+    const QByteArray log = contentOf(library + "-wal");
+    QVERIFY2(log.size() > 32 * 1024, "the killed run left its changes in its log");
+    const auto [before, after] = replay(initial, check, kSeed, done);
+
+    QString expected;  // what the library must hold at the next start
+    if (then == "nothing") {
+        expected = QStringLiteral("the killed run's");
+    } else if (then == "today's copy" || then == "earlier copy") {
+        const QString copy = then == "earlier copy"
+                                 ? earlierCopy
+                                 : store::Backup::fileFor(library, QDate(2026, 12, 8));
+        copyLibrary(work, check);
+        QVERIFY(writeOver(store::Library::pathIn(check), copy));
+        expected = snapshot(check);
+        QVERIFY(writeOver(library, copy));
+    } else if (then == "moved") {
+        store::Library::createEmpty(work);          // Yes to the offer of an empty library
+        expected = QStringLiteral("----\n----\n");  // a new, empty library
+    } else {
+        QVERIFY(QFile::rename(library, QDir(work).filePath("Snibbet (converted).mdb")));
+        QVERIFY(jetfixtures::write(check, {"snibbet-jet3"}));
+        QVERIFY(QFile::copy(QDir(check).filePath("snibbet-jet3.mdb"), library));
+        store::JetConversion::run(work);
+        const QJsonObject jet = jetfixtures::load(QDir(check).filePath("snibbet-jet3.json"));
+        for (const QString table : {"Category", "Items"})
+            COMPARE_JSON_ROWS(
+                jetfixtures::rowsOf(library, table, jetfixtures::fieldsOf(jet, table)),
+                jetfixtures::rowsOf(jet, table));
+    }
+    store::Library::open(work);  // and closed at once
+    QCOMPARE(integrity(work), "ok");
+    const QString now = snapshot(work);
+    if (then == "nothing")
+        QVERIFY(now == before || now == after);
+    else if (then != "jet")
+        QCOMPARE(now, expected);
+
+    const QStringList aside = backups.entryList({"Log set aside *.mdb-wal"});
+    if (then == "nothing") {
+        QVERIFY(aside.isEmpty());
+        return;
+    }
+    QCOMPARE(aside.size(), 1);
+    QVERIFY(contentOf(backups.filePath(aside.first())) == log);
+    if (then != "moved") return;
+    // The moved file with its log beside it is the killed run's work.
+    copyLibrary(work, check);
+    QVERIFY(writeOver(store::Library::pathIn(check), archive));
+    QVERIFY(QFile::copy(backups.filePath(aside.first()), store::Library::pathIn(check) + "-wal"));
+    const QString recovered = snapshot(check);
+    QVERIFY(recovered == before || recovered == after);
 }
 
 QTEST_GUILESS_MAIN(TestCrash)

@@ -1,11 +1,13 @@
 #include <SQLiteCpp/Database.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 
 #include "errors/Error.h"
+#include "store/Backup.h"
 #include "store/Library.h"
 #include "store/RecordSet.h"
 #include "store/Statements.h"
@@ -22,6 +24,8 @@ class TestFaults : public QObject {
 private slots:
     void diskFullKeepsEarlierChanges();
     void fileReplacedWhileOpenTakesNoChange();
+    void libraryGoneWhileOpenKeepsTheSessionsChanges_data();
+    void libraryGoneWhileOpenKeepsTheSessionsChanges();
     void fileLockedByAnotherProgramDuringASave();
     void truncatedFileIsReported();
     void logIsCopiedBackWhileTheLibraryIsOpen();
@@ -79,6 +83,75 @@ void TestFaults::fileReplacedWhileOpenTakesNoChange() {
     QVERIFY(!TidyUp::run(library));
     QCOMPARE(lib.rows("Category"), QStringList{"theirs"});  // the new file is untouched
     QVERIFY(lib.rows("Items").isEmpty());
+}
+
+// The library moved, removed or written over by another program while open:
+// what the session saved is kept where the user is told (the moved file, a
+// copy beside where it was, or the log set aside), and nothing of it reaches a
+// file written over the library.
+void TestFaults::libraryGoneWhileOpenKeepsTheSessionsChanges_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("moved within its folder") << "move"
+                                             << "which is now";
+    QTest::newRow("removed") << "remove"
+                             << "has saved a copy";
+    QTest::newRow("written over by a copy") << "overwrite"
+                                            << "are in the log";
+}
+
+void TestFaults::libraryGoneWhileOpenKeepsTheSessionsChanges() {
+    QFETCH(QString, how);
+    QFETCH(QString, told);
+    TempLibrary lib, copy;
+    lib.addCategory("c");
+    lib.addItem("c", "one", "original");
+    copy.addCategory("theirs");
+    const QString moved = lib.folder() + "/Snibbet archive.mdb";
+    const QDir backups(Backup::folderFor(lib.path()));
+    QString words;
+    {
+        Library library = Library::open(lib.folder());
+        QVERIFY(!save(library, "saved in this session"));
+        if (how == "move") QVERIFY(QFile::rename(lib.path(), moved));
+        if (how == "remove") QVERIFY(QFile::remove(lib.path()));
+        if (how == "overwrite") {
+            QFile target(lib.path());  // as cp does: the same file, new content
+            QVERIFY(target.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            QFile source(copy.path());
+            QVERIFY(source.open(QIODevice::ReadOnly));
+            target.write(source.readAll());
+        }
+        QVERIFY(!library.isStillInPlace());
+        QVERIFY_THROWS_EXCEPTION(errors::Error, deleteCategory(library, "c"));
+        words = library.keepChangesOfLostFile();
+        QVERIFY2(words.contains(told), qPrintable(words));
+    }
+    const QString session = "c|one|saved in this session||";
+    if (how == "move") {
+        SQLite::Database db(moved.toStdString(), SQLite::OPEN_READONLY);
+        QCOMPARE(QString::fromStdString(db.execAndGet("SELECT Code FROM Items").getString()),
+                 "saved in this session");
+        QVERIFY(words.contains(moved));
+        // This run's emptied log, its index and its record do not outlive it.
+        for (const char* left : {"-wal", "-shm", "-wal.owner"})
+            QVERIFY2(!QFileInfo::exists(lib.path() + left), left);
+    }
+    if (how == "remove") {
+        const QStringList saved = backups.entryList({"Snibbet saved *.mdb"});
+        QCOMPARE(saved.size(), 1);
+        QVERIFY(words.contains(saved.first()));
+        QFile::copy(backups.filePath(saved.first()), copy.path() + ".saved");
+        SQLite::Database db((copy.path() + ".saved").toStdString(), SQLite::OPEN_READONLY);
+        QCOMPARE(QString::fromStdString(db.execAndGet("SELECT Code FROM Items").getString()),
+                 "saved in this session");
+    }
+    if (how == "overwrite") {
+        QCOMPARE(lib.rows("Category"), QStringList{"theirs"});
+        QVERIFY(lib.rows("Items").isEmpty());
+        QCOMPARE(backups.entryList({"Log set aside *.mdb-wal"}).size(), 1);
+        QVERIFY(!QFileInfo::exists(lib.path() + "-wal"));
+    }
 }
 
 void TestFaults::fileLockedByAnotherProgramDuringASave() {

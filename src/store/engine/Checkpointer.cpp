@@ -4,10 +4,12 @@
 
 #include <QFile>
 
+#include "store/engine/HeaderStamp.h"
+
 namespace store {
 
-Checkpointer::Checkpointer(sqlite3* db, QString path, FileIdentity identity)
-    : db_(db), path_(std::move(path)), identity_(identity) {
+Checkpointer::Checkpointer(sqlite3* db, QString path, FileIdentity identity, QList<qint32> stamps)
+    : db_(db), path_(std::move(path)), identity_(identity), stamps_(std::move(stamps)) {
     // Where the engine's own checkpoints cannot be turned off, they stay.
     if (sqlite3_wal_autocheckpoint(db_, 0) != SQLITE_OK) return;
     sqlite3_wal_hook(db_, &Checkpointer::walHook, this);
@@ -57,8 +59,9 @@ void Checkpointer::run() {
 // log as it is, holding every change: nothing is lost, and the next attempt
 // starts with a fresh connection.
 void Checkpointer::checkpoint(sqlite3*& own) {
-    // A file that another program put in the library's place has a log of
-    // its own, which is not Snibbet's to copy.
+    // The log is copied only into the file it was written for: not into one
+    // that another program put in the library's place, nor into one it wrote
+    // over the library.
     if (FileIdentity::of(path_) != identity_) return;
     if (!own && sqlite3_open_v2(QFile::encodeName(path_).constData(), &own, SQLITE_OPEN_READWRITE,
                                 nullptr) != SQLITE_OK) {
@@ -66,6 +69,7 @@ void Checkpointer::checkpoint(sqlite3*& own) {
         own = nullptr;
         return;
     }
+    if (!stamps_.contains(stampThrough(own).value_or(0))) return;
     // As a statement, so that the connection reads the file and knows its log.
     const int result =
         sqlite3_exec(own, "PRAGMA main.wal_checkpoint(PASSIVE)", nullptr, nullptr, nullptr);

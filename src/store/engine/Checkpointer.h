@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <condition_variable>
 #include <mutex>
@@ -19,8 +20,8 @@ namespace store {
 class Checkpointer {
 public:
     // Takes over the checkpoints of `db`, the library's own connection to
-    // the file `identity` at `path`.
-    Checkpointer(sqlite3* db, QString path, FileIdentity identity);
+    // the file `identity` at `path`, which carries one of `stamps`.
+    Checkpointer(sqlite3* db, QString path, FileIdentity identity, QList<qint32> stamps);
     // Hands the checkpoints back to the engine; closing the connection then
     // makes the last one.
     ~Checkpointer();
@@ -38,6 +39,7 @@ private:
     sqlite3* db_;
     QString path_;
     FileIdentity identity_;
+    QList<qint32> stamps_;
     std::mutex mutex_;
     std::condition_variable wake_;
     bool wanted_ = false;
