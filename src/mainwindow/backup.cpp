@@ -20,7 +20,7 @@ void frmSnibbet::startBackup() {
             const QString text =
                 QStringLiteral(
                     "Snibbet could not make today's backup copy of your library in "
-                    "\"%1\": %2\n\nYour library itself is unharmed. Snibbet will "
+                    "\"%1\": %2.\n\nYour library itself is unharmed. Snibbet will "
                     "try again at its next start.")
                     .arg(store::Backup::folderFor(path), e.text());
             // Told once the user can read it; never in the middle of closing.

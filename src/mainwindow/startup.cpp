@@ -42,10 +42,13 @@ bool offerEmptyLibrary(const QString& folder, platform::PlatformServices& servic
     if (store::logowner::leftLogOf(store::Library::pathIn(folder)) !=
         store::logowner::LeftLog::None)
         offer += QStringLiteral(
-                     " The folder holds the log of changes of a library that was moved or removed "
-                     "while Snibbet had it open; creating a library first moves that log, "
-                     "unchanged, into the folder %1.")
-                     .arg(quoted(store::Backup::folderFor(store::Library::pathIn(folder))));
+                     " But the log of changes of a library that was moved away or removed while "
+                     "Snibbet had it open is there. If you moved that library, choose No, put it "
+                     "back as \"%1\", and start Snibbet again: the changes then go into it. "
+                     "Creating a library instead first moves the log, unchanged, into the folder "
+                     "%2.")
+                     .arg(QString::fromLatin1(store::kLibraryFileName),
+                          quoted(store::Backup::folderFor(store::Library::pathIn(folder))));
     offer += QStringLiteral("\n\nCreate an empty library there now? Choose No to end Snibbet.");
     if (!services.askYesNo(offer, title)) return false;
     store::Library::createEmpty(folder);

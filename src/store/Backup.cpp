@@ -34,12 +34,11 @@ void copyDatabase(const QString& from, const QString& to, int number) {
 // What went wrong, in words that fit a backup copy: the library itself was
 // only read, and stays as it was.
 errors::Error copyFailed(const QString& file, const SQLite::Exception& e) {
-    const int code = e.getExtendedErrorCode();
-    switch (code & 0xff) {
+    // The backup step reports its result code alone, without an extended one.
+    switch (e.getErrorCode() & 0xff) {
         case SQLITE_FULL:
-            return {
-                errors::BackupFailed,
-                QStringLiteral("there is not enough free space on the disk for \"%1\"").arg(file)};
+            return {errors::BackupFailed,
+                    QStringLiteral("there is not enough free space on the disk")};
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
             return {errors::BackupFailed,
