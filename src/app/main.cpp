@@ -48,8 +48,8 @@ int main(int argc, char* argv[]) {
     // instructions window keeps this one running.
     QObject::connect(window, &QObject::destroyed, &claim, &platform::LibraryClaim::release);
     const int code = QApplication::exec();
-    // Told to stop from outside, the window was never closed: its panels are
-    // saved by then, and the library is closed here, without the tidy-up.
+    // Told to stop from outside, the window was never closed: it was unloaded
+    // as the event loop ended, and the library is closed here.
     delete window;
     return code;
 }

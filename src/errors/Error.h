@@ -33,6 +33,7 @@ enum Number : int {
     ConversionFailed = 9016,
     LogNotSetAside = 9017,
     LogNotRecorded = 9018,
+    TextChanged = 9019,
 };
 
 class Error : public std::runtime_error {

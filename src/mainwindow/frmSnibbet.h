@@ -89,9 +89,12 @@ public:
     store::DataSource datItems;
 
     // ---- Start-up and shut-down (startup.cpp) -------------------------------
+    // The user is told what happens, or nobody is left to tell (the session
+    // is ending, or Snibbet was told to stop).
+    enum class Telling { User, Quietly };
     void Form_Load();
     void Form_Activate();
-    void Form_Unload();
+    void Form_Unload(Telling telling = Telling::User);
     void cmdExit_Click();
 
     // ---- Choosing a category and an item (selection.cpp) --------------------
@@ -113,13 +116,17 @@ public:
 
     // ---- Text panels (panels/): rTxtCode_LostFocus and its twins, ... ------
     bool isSavePoint(Qt::FocusReason reason) const;
-    enum class PanelSave { Saved, NoSelection, NoSuchItem };
+    // Where a panel's text went, or why no item took it: no item named, none
+    // of that name in the category, or an Item list that shows the items of
+    // another category than the Category list names.
+    enum class PanelSave { Saved, NoSelection, NoSuchItem, ListsOutOfStep };
     PanelSave savePanel(Panel& panel);
     void Panel_LostFocus(Panel& panel);
-    // Before the program ends, however it ends; quietly when nobody is left to
-    // answer a message (the session is ending, or Snibbet was told to stop).
-    enum class Telling { User, Quietly };
+    // Before the program ends, however it ends.
     void savePanelsBeforeEnd(Telling telling);
+    // Typing that no item took is kept where it survives: before a choice from
+    // the lists shows other texts, and when an error ends the program.
+    void keepTypingBeforePanelsChange();
     QString keepTypingInFiles();
     void Panel_MouseUp(Panel& panel, Qt::MouseButton button);
     void mnuPanelCut_Click(Panel& panel);
@@ -150,6 +157,10 @@ private:
     void buildMenus();
     void wireEvents();
     void onFocusWindowChanged(QWindow* now);
+    QString whyNotSaved(PanelSave outcome) const;
+    bool saveOverAnotherProgramsText(Panel& panel, Telling telling);
+    void tellItemChangedElsewhere(Panel& panel, const QString& text);
+    void tellDiskFull(Panel& panel, const QString& text);
     void addName(Level level);
     void renameName(Level level);
     void deleteName(Level level);

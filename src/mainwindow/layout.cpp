@@ -224,11 +224,15 @@ void frmSnibbet::wireEvents() {
         });
     }
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &frmSnibbet::onFocusWindowChanged);
-    // The session is ending, or the program was told to stop: there may be no
-    // time left for the tidy-up, but what the user typed is saved.
-    const auto saveQuietly = [this] { guarded([this] { savePanelsBeforeEnd(Telling::Quietly); }); };
-    connect(qGuiApp, &QGuiApplication::commitDataRequest, this, saveQuietly);
-    connect(qApp, &QCoreApplication::aboutToQuit, this, saveQuietly);
+    // The session manager asks for the user's work before the session ends,
+    // which may still be called off: the typing is saved, the window stays.
+    connect(qGuiApp, &QGuiApplication::commitDataRequest, this,
+            [this] { guarded([this] { savePanelsBeforeEnd(Telling::Quietly); }); });
+    // The program ends without the window having been closed (the session
+    // ended, or Snibbet was told to stop): the same unload as a close, without
+    // a word.
+    connect(qApp, &QCoreApplication::aboutToQuit, this,
+            [this] { guarded([this] { Form_Unload(Telling::Quietly); }); });
 }
 
 // After an error the program ends: the user learns what happened, that what

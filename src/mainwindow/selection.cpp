@@ -20,6 +20,7 @@ void frmSnibbet::FindItems() {
 }
 
 void frmSnibbet::cboCategory_Click() {
+    keepTypingBeforePanelsChange();
     for (PanelEdit* panel : {rTxtCode, rTxtDeclares, rTxtNotes}) panel->showStoredText(QString());
     FindItems();
 }
@@ -31,6 +32,7 @@ void frmSnibbet::cboItems_Click() {
     const QString item = cboItems->currentText();
     if (item.isEmpty() || cboCategory->currentText().isEmpty() || (rs.isBOF() && rs.isEOF()))
         return;
+    keepTypingBeforePanelsChange();
     rs.FindFirst(store::Field::ItemName, item);
     const bool found = !rs.NoMatch();
     rTxtCode->showStoredText(found ? rs.text(store::Field::Code) : QString());

@@ -108,12 +108,14 @@ void frmSnibbet::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-// Runs once, whatever closed the window; a failed tidy-up leaves the library
-// as it was and still lets the window close.
-void frmSnibbet::Form_Unload() {
+// Runs once, whatever ends the window: the user closing it, the desktop
+// session ending, a request to terminate (then without a word, since nobody
+// may be left to answer). A failed tidy-up leaves the library as it was and
+// still lets the window close.
+void frmSnibbet::Form_Unload(Telling telling) {
     if (unloaded_ || endedByError_) return;
     unloaded_ = true;
-    savePanelsBeforeEnd(Telling::User);
+    savePanelsBeforeEnd(telling);
     services_.setMousePointer(platform::MousePointer::Hourglass);
     waitForBackup();
     store::TidyUp::run(dbLibrary);

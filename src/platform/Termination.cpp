@@ -13,8 +13,10 @@ namespace {
 // A signal handler may do next to nothing; it writes one byte, and the event
 // loop, which watches the other end, does the rest.
 int wakeFds[2] = {-1, -1};
+volatile sig_atomic_t requested = 0;
 
 void onSignal(int) {
+    requested = 1;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(wakeFds[0], &byte, 1);
 }
@@ -35,6 +37,10 @@ void quitOnTerminationRequest() {
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (const int signal : {SIGTERM, SIGHUP, SIGINT}) ::sigaction(signal, &action, nullptr);
+}
+
+bool stopRequested() {
+    return requested != 0;
 }
 
 }  // namespace platform

@@ -8,4 +8,8 @@ namespace platform {
 
 void quitOnTerminationRequest();
 
+// Whether such a request came, for work that runs before the event loop or
+// keeps it waiting (converting a library at the start), and so must look.
+bool stopRequested();
+
 }  // namespace platform

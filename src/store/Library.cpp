@@ -24,6 +24,7 @@
 #include "store/engine/EngineErrors.h"
 #include "store/engine/HeaderStamp.h"
 #include "store/engine/Schema.h"
+#include "store/engine/TextDigest.h"
 
 namespace store {
 namespace {
@@ -210,6 +211,7 @@ bool isEmptyFile(const QString& path) {
 Connection::Connection(const QString& path, int flags)
     : SQLite::Database(path.toStdString(), flags, kBusyTimeoutMs) {
     registerNameCollation(getHandle());
+    registerTextDigest(getHandle());
 }
 
 Library::Library(QString path, std::unique_ptr<Connection> db, QList<qint32> stamps)

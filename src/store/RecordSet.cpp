@@ -11,6 +11,7 @@
 #include "store/engine/EngineErrors.h"
 #include "store/engine/Schema.h"
 #include "store/engine/Sql.h"
+#include "store/engine/TextDigest.h"
 
 namespace store {
 namespace {
@@ -41,6 +42,14 @@ void checkFieldOf(Table table, Field field) {
 errors::Error noCurrentRow() {
     return errors::Error(errors::NoCurrentRow,
                          QStringLiteral("There is no current row to read or change."));
+}
+
+errors::Error textChanged(Field field) {
+    return errors::Error(errors::TextChanged,
+                         QStringLiteral("Another program changed the field \"%1\" of the item "
+                                        "while Snibbet showed it, so Snibbet wrote nothing into "
+                                        "the library.")
+                             .arg(QString::fromLatin1(columnName(field))));
 }
 
 errors::Error rowChanged() {
@@ -92,6 +101,7 @@ RecordSet::RecordSet(const Library& library, RecordSource source)
     : library_(&library), source_(std::move(source)) {}
 
 void RecordSet::invalidate() {
+    readDigests_.clear();
     loaded_ = false;
     rows_.clear();
     position_ = 0;
@@ -211,11 +221,13 @@ QString RecordSet::text(Field field) {
     if (field == nameField()) return QString::fromUtf8(row.name.utf8);
     if (field == Field::Category) return QString::fromUtf8(row.category.utf8);
     return translatingEngineErrors([&] {
-        SQLite::Statement select(library_->database(), QByteArray("SELECT ") + columnName(field) +
-                                                           " FROM " + tableName(source_.table()) +
-                                                           rowCondition());
+        const QByteArray column = columnName(field);
+        SQLite::Statement select(library_->database(),
+                                 "SELECT " + column + ", TEXTDIGEST(" + column + ") FROM " +
+                                     tableName(source_.table()) + rowCondition());
         bindRow(select, 1, row, source_.table());
         if (!select.executeStep()) throw rowChanged();
+        readDigests_.insert({row.id, field}, select.getColumn(1).getInt64());
         return QString::fromUtf8(sql::columnUtf8(select, 0));
     });
 }
@@ -303,11 +315,36 @@ void RecordSet::Update() {
         QByteArray update = "UPDATE " + table + " SET ";
         for (int i = 0; i < fields.size(); ++i)
             update += QByteArray(i == 0 ? "" : ", ") + columnName(fields[i].first) + " = ?";
-        SQLite::Statement statement(db, (update + rowCondition()).toStdString());
+        // A text read before is written over only while it still holds what
+        // was read.
+        QByteArray unchanged;
+        QList<qint64> digests;
+        for (const auto& [field, value] : fields)
+            if (const auto read = readDigests_.constFind({row.id, field});
+                read != readDigests_.constEnd()) {
+                unchanged += " AND TEXTDIGEST(" + QByteArray(columnName(field)) + ") IS ?";
+                digests << *read;
+            }
+        SQLite::Statement statement(db, (update + rowCondition() + unchanged).toStdString());
         int index = 1;
-        for (const auto& [field, value] : fields) sql::bindText(statement, index++, value);
-        bindRow(statement, index, row, source_.table());
-        if (statement.exec() == 0) throw rowChanged();
+        QList<QByteArray> written;
+        for (const auto& [field, value] : fields) {
+            written << value.toUtf8();
+            sql::bindText(statement, index++, written.constLast());
+        }
+        index = bindRow(statement, index, row, source_.table());
+        for (const qint64 digest : digests) statement.bind(index++, static_cast<int64_t>(digest));
+        if (statement.exec() == 0) {
+            SQLite::Statement still(db, ("SELECT 1 FROM " + table + rowCondition()).toStdString());
+            bindRow(still, 1, row, source_.table());
+            if (!still.executeStep()) throw rowChanged();
+            for (const auto& [field, value] : fields)
+                if (readDigests_.contains({row.id, field})) throw textChanged(field);
+            throw rowChanged();
+        }
+        for (qsizetype i = 0; i < fields.size(); ++i)
+            if (fields[i].first != nameField() && fields[i].first != Field::Category)
+                readDigests_.insert({row.id, fields[i].first}, textDigest(written[i]));
         rows_[position_] = readRow(row.id);
     });
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <utility>
@@ -40,7 +41,9 @@ private:
 // program (the sqlite3 shell, or a second machine on a network share, where
 // locks may not hold) may have moved rows since, and a row id alone would then
 // lead to another item. Such a row is a errors::Error errors::RowChanged and nothing is
-// read or written.
+// read or written. A long text that the set has read is written over only
+// while it is still the text read: one another program changed since is an
+// errors::Error errors::TextChanged, and nothing is written.
 class RecordSet {
 public:
     // isBOF/isEOF: both true exactly when the set is empty. (EOF itself is a
@@ -102,6 +105,8 @@ private:
     bool noMatch_ = false;
     Pending pending_ = Pending::Nothing;
     QList<std::pair<Field, QString>> pendingFields_;
+    // Of each long text read: its row and a digest of what it held.
+    QMap<std::pair<qint64, Field>, qint64> readDigests_;
 };
 
 // A bound data source of the main window: a record source and the record set

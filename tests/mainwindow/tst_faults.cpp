@@ -53,18 +53,30 @@ void expectReportAndEnd(const WindowFixture& f, const QString& saying) {
 
 }  // namespace
 
+// A full disk ends nothing: the typing stays in the panel (and goes onto the
+// clipboard), and once there is space, leaving the panel again saves it.
 void TestWindowFaults::diskFullDuringASave() {
     WindowFixture f;
     frmSnibbet& w = startOnItem(f);
     saveCode(w, "saved before");
     SQLite::Database& db = w.dbLibrary.database();
-    db.exec("PRAGMA max_page_count = " +
-            std::to_string(db.execAndGet("PRAGMA page_count").getInt() + 1));
-    saveCode(w, QString(3'000'000, QChar(u'x')));
-    expectReportAndEnd(f, "disk is full");
-    w.close();
-    QVERIFY(f.fake.pointers.isEmpty());  // no tidy-up after the error
+    const int pages = db.execAndGet("PRAGMA page_count").getInt();
+    db.exec("PRAGMA max_page_count = " + std::to_string(pages + 1));
+    const QString big(3'000'000, QChar(u'x'));
+    saveCode(w, big);
+    QCOMPARE(f.fake.messages.size(), 1);
+    QVERIFY2(f.fake.messages[0].text.contains("disk is full") &&
+                 f.fake.messages[0].text.contains("stays in the panel"),
+             qPrintable(f.fake.messages[0].text));
+    QVERIFY(f.fake.endedWith.isEmpty());
+    QCOMPARE(w.rTxtCode->toPlainText(), big);
+    QCOMPARE(f.fake.clipboardCalls.last(), "SetText:" + big);
     QCOMPARE(f.lib.rows("Items"), (QStringList{"c|i|saved before||", "c|j|other||"}));
+
+    db.exec("PRAGMA max_page_count = " + std::to_string(pages + 10000));
+    w.rTxtCode->setFocus(Qt::MouseFocusReason);
+    w.rTxtNotes->setFocus(Qt::MouseFocusReason);
+    QCOMPARE(f.lib.rows("Items"), (QStringList{"c|i|" + big + "||", "c|j|other||"}));
 }
 
 void TestWindowFaults::libraryReplacedWhileOpen() {

@@ -11,6 +11,7 @@ const QString kCaution = QStringLiteral("Caution...");
 const QString kKeptFile = QStringLiteral("\"<kept file>\"");
 const QString kSelectFirst =
     QStringLiteral("Please select a Category and a Code Item before you proceed.");
+const char* const kPanelNames[] = {"Code", "API and DLL Declarations", "Notes"};
 
 // Simple case folding (status C and S of Unicode's CaseFolding.txt) of every
 // letter beyond ASCII that the sessions use. A letter missing here stops the
@@ -77,13 +78,15 @@ void Snibbet::start() {
 // Every panel with typing in it is saved; a text no item can take is kept in
 // a file, and the user is told so.
 void Snibbet::close() {
-    static const char* const names[] = {"Code", "API and DLL Declarations", "Notes"};
     for (int p = 0; p < 3; ++p) {
         if (!modified[p]) continue;
         modified[p] = false;
         QString why;
         if (itemText.isEmpty() || categoryText.isEmpty() || sourceRows().isEmpty())
             why = QStringLiteral("the lists do not name a category and one of its items");
+        else if (!listsInStep())
+            why = QStringLiteral("the Item list does not show the items of the category \"%1\"")
+                      .arg(categoryText);
         else if (const int found = findInSource(itemText); found >= 0)
             items[found].texts[p] = panels[p];
         else
@@ -92,8 +95,8 @@ void Snibbet::close() {
         if (!why.isEmpty())
             messages << Box{QStringLiteral("What you typed into the %1 panel could not be saved "
                                            "into the library, because %2. Snibbet has kept it "
-                                           "in the file %3, and it is on the clipboard too.")
-                                .arg(QLatin1String(names[p]), why, kKeptFile),
+                                           "in the file %3.")
+                                .arg(QLatin1String(kPanelNames[p]), why, kKeptFile),
                             kCaution};
     }
     tidyUp();
@@ -121,8 +124,30 @@ void Snibbet::leavePanel(bool forward) {
     moveFocus(forward ? next[focus] : previous[focus]);
 }
 
+// Typing that no item took is kept before a choice shows other texts: on the
+// clipboard and in a file when it is the only one, in files otherwise.
+void Snibbet::keepTypingBeforePanelsChange() {
+    QList<int> typed;
+    for (int p = 0; p < 3; ++p)
+        if (modified[p] && !panels[p].isEmpty()) typed << p;
+    if (typed.isEmpty()) return;
+    QStringList told;
+    for (int p : typed) {
+        modified[p] = false;
+        told << QStringLiteral(
+                    "What you typed into the %1 panel was not saved into any item. "
+                    "Snibbet has put it %2into the file %3: paste it into the item "
+                    "you meant.")
+                    .arg(QLatin1String(kPanelNames[p]),
+                         typed.size() == 1 ? QStringLiteral("on the clipboard and ") : QString(),
+                         kKeptFile);
+    }
+    messages << Box{told.join(QStringLiteral("\n\n")), kCaution};
+}
+
 void Snibbet::chooseCategory(int entry) {
     moveFocus(CategoryList);
+    keepTypingBeforePanelsChange();
     categoryText = categoryEntries[entry];
     panels = {};
     modified = {};
@@ -133,6 +158,7 @@ void Snibbet::chooseItem(int entry) {
     moveFocus(ItemList);
     itemText = itemEntries[entry];
     if (itemText.isEmpty() || categoryText.isEmpty() || sourceRows().isEmpty()) return;
+    keepTypingBeforePanelsChange();
     const int found = findInSource(itemText);
     for (int p = 0; p < 3; ++p) panels[p] = found < 0 ? QString() : shown(items[found].texts[p]);
     modified = {};
@@ -157,27 +183,59 @@ void Snibbet::typeIntoList(int list, const QString& text) {
 
 void Snibbet::save(int panel) {
     if (itemText.isEmpty() || categoryText.isEmpty() || sourceRows().isEmpty()) {
-        messages << Box{kSelectFirst, kCaution};
+        if (modified[panel] && !panels[panel].isEmpty())
+            messages << Box{
+                kSelectFirst + QStringLiteral("\n\nWhat you typed is not lost: Snibbet has put "
+                                              "it on the clipboard and into the file %1. Choose "
+                                              "the category and the item, then paste it into "
+                                              "the panel.")
+                                   .arg(kKeptFile),
+                kCaution};
+        else
+            messages << Box{kSelectFirst, kCaution};
         panels[panel].clear();
         modified[panel] = false;
         return;
     }
-    const int found = findInSource(itemText);
+    const int found = listsInStep() ? findInSource(itemText) : -1;
     if (found < 0) {
-        messages << Box{
-            QStringLiteral(
-                "The category \"%1\" has no item named \"%2\", so this text was not saved. "
-                "Type the name of one of its items into the Item list, then leave the "
-                "panel again. Choosing an item from the list would show that item's "
-                "texts in place of this one.")
-                .arg(categoryText, itemText),
-            kCaution};
+        // A panel the user did not change has nothing to lose.
+        if (!modified[panel]) return;
+        if (!listsInStep())
+            messages << Box{
+                QStringLiteral(
+                    "The Item list does not show the items of the category \"%1\", %2, so this "
+                    "text was not saved. It stays in the panel. To save it, choose its category "
+                    "from the Category list and then its item: Snibbet first puts the text on "
+                    "the clipboard and into a file, for you to paste it into the panel.")
+                    .arg(categoryText,
+                         itemSource ? QStringLiteral("but those of \"%1\", the category last "
+                                                     "chosen from the Category list")
+                                          .arg(*itemSource)
+                                    : QStringLiteral("because no category has been chosen from "
+                                                     "the Category list yet")),
+                kCaution};
+        else
+            messages << Box{
+                QStringLiteral(
+                    "The category \"%1\" has no item named \"%2\", so this text was not saved. "
+                    "Type the name of one of its items into the Item list, then leave the "
+                    "panel again. It stays in the panel. Should you choose from the lists "
+                    "instead, Snibbet first puts it on the clipboard and into a file, for you "
+                    "to paste.")
+                    .arg(categoryText, itemText),
+                kCaution};
         return;
     }
     // A panel left unchanged writes nothing.
     if (modified[panel]) items[found].texts[panel] = panels[panel];
     modified[panel] = false;
     ++textsSaved;
+}
+
+// The Item list shows the items of the category the Category list names.
+bool Snibbet::listsInStep() const {
+    return itemSource && sameName(*itemSource, categoryText);
 }
 
 QList<int> Snibbet::sourceRows() const {

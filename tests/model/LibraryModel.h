@@ -86,6 +86,8 @@ private:
     int findInSource(const QString& name) const;
     QStringList sourceNames() const;
     void save(int panel);
+    bool listsInStep() const;
+    void keepTypingBeforePanelsChange();
     void findItems();
     void refillCategoryList();
     void tidyUp();

@@ -6,7 +6,7 @@ set -euo pipefail
 build=$1
 library_tool=$2
 work=$(mktemp -d)
-trap 'kill "${pid:-0}" 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'kill "${pid:-0}" 2>/dev/null && wait "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 
 (cd "$build" && cpack -G TGZ -B "$work/out" >/dev/null)
 archive=$(ls "$work"/out/snibbet-*.tar.gz)

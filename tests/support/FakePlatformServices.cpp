@@ -11,6 +11,7 @@
 
 void FakePlatformServices::messageBox(const QString& text, const QString& title) {
     messages.append({text, title});
+    if (onMessage) onMessage();
 }
 
 bool FakePlatformServices::askYesNo(const QString& text, const QString& title) {

@@ -26,6 +26,7 @@ public:
     std::optional<int> printDialogAnswer = 1;  // copies; nothing = Cancel
     bool failPrinter = false;
     std::function<void(QMenu&)> onPopup;  // e.g. trigger one of the menu's entries
+    std::function<void()> onMessage;      // runs while a message box is open
 
     // What happened.
     QList<Box> messages;

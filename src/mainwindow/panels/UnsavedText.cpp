@@ -1,44 +1,65 @@
 #include "mainwindow/panels/UnsavedText.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <cerrno>
+#include <cstring>
 
 #include "store/Backup.h"
+#include "store/KeepAside.h"
 
 namespace unsaved {
+namespace {
 
-QString keep(const QString& libraryPath, const QString& panelName, const QString& text) {
-    const QDir folder(store::Backup::folderFor(libraryPath));
-    if (!folder.exists() && !QDir().mkpath(folder.path())) return {};
-    const QString stamp =
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh-mm-ss"));
-    QString path;
-    for (int n = 1; path.isEmpty() || QFileInfo::exists(path); ++n)
-        path = folder.filePath(
-            QStringLiteral("Unsaved %1 text %2%3.txt")
-                .arg(panelName, stamp, n == 1 ? QString() : QStringLiteral(" (%1)").arg(n)));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit())
-        return {};
-    return path;
+QString describe(int error) {
+    if (error == ENOSPC || error == EDQUOT)
+        return QStringLiteral("there is not enough free space on the disk");
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
-QString report(const QString& panelName, const QString& why, const QString& file) {
-    const QString lead =
-        QStringLiteral(
-            "What you typed into the %1 panel could not be saved into the library, "
-            "because %2.")
-            .arg(panelName, why);
-    if (file.isEmpty())
-        return lead + QStringLiteral(
-                          " It is on the clipboard: paste it somewhere safe before "
-                          "you press OK, because Snibbet is closing.");
-    return lead + QStringLiteral(
-                      " Snibbet has kept it in the file \"%1\", and it is on the "
-                      "clipboard too.")
-                      .arg(file);
+// The whole of `bytes` into the new file `path`, flushed; errno on failure,
+// with no file left behind.
+int writeWhole(const QString& path, const QByteArray& bytes) {
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) return errno;
+    int error = 0;
+    for (qsizetype written = 0; written < bytes.size() && !error;) {
+        const ssize_t n =
+            ::write(fd, bytes.constData() + written, static_cast<size_t>(bytes.size() - written));
+        if (n > 0) written += n;
+        if (n < 0 && errno != EINTR) error = errno;
+    }
+    if (!error && ::fsync(fd) != 0) error = errno;
+    if (::close(fd) != 0 && !error) error = errno;
+    if (error) ::unlink(name.constData());
+    return error;
+}
+
+}  // namespace
+
+Kept keep(const QString& libraryPath, const QString& what, const QString& text) {
+    const QDir folder(store::Backup::folderFor(libraryPath));
+    if (!folder.exists() && !QDir().mkpath(folder.path())) return {{}, describe(errno)};
+    const QString stamp =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh-mm-ss"));
+    for (int n = 1;; ++n) {
+        const QString path = folder.filePath(
+            QStringLiteral("%1 %2%3.txt")
+                .arg(what, stamp, n == 1 ? QString() : QStringLiteral(" (%1)").arg(n)));
+        if (QFileInfo::exists(path)) continue;
+        const int error = writeWhole(path, text.toUtf8());
+        if (error == EEXIST) continue;
+        if (error) return {{}, describe(error)};
+        // The folder's entry for the file is on the disk too.
+        store::keepaside::flush(folder.path());
+        return {path, {}};
+    }
 }
 
 }  // namespace unsaved

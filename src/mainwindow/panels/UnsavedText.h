@@ -2,15 +2,20 @@
 
 #include <QString>
 
-// A panel's text that no item could take when Snibbet ended, kept where the
-// user can find it: a text file in the backup folder beside the library.
+// A text that no item took, kept where the user can find it: a text file of
+// its own in the backup folder beside the library.
 namespace unsaved {
 
-// Writes `text` exactly; returns the file's path, or the empty text when it
-// could not be written.
-QString keep(const QString& libraryPath, const QString& panelName, const QString& text);
+// Where a text was kept, or why it could not be.
+struct Kept {
+    QString file;     // empty when the text could not be written
+    QString problem;  // then why, in a user's words
+    bool isKept() const { return !file.isEmpty(); }
+};
 
-// What the user is told: why the text was not saved and where it is now.
-QString report(const QString& panelName, const QString& why, const QString& file);
+// Writes `text` exactly, as UTF-8, into a new file named "<what> <date and
+// time>.txt". It counts as kept only once the whole text is written and
+// flushed to the disk; otherwise no file is left.
+Kept keep(const QString& libraryPath, const QString& what, const QString& text);
 
 }  // namespace unsaved
