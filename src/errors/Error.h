@@ -31,6 +31,8 @@ enum Number : int {
     JetProtected = 9014,
     JetIncomplete = 9015,
     ConversionFailed = 9016,
+    ConversionStopped = 9017,
+    NewerAccessFormat = 9018,
 };
 
 class Error : public std::runtime_error {

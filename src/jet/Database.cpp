@@ -133,10 +133,10 @@ struct Database::Table::State {
     QByteArray chunk;
     std::vector<guint32> pages;  // the table's data pages, ascending, as its usage map lists them
     size_t nextPage = 0;
-    guint32 page = 0;            // the page being scanned,
-    std::vector<quint16> offsets;  // its rows' offsets with their flags,
-    size_t at = 0;                 // and the next of them
-    guint32 loaded = 0;          // the page in libmdb's page buffer; 0 for none
+    guint32 page = 0;                       // the page being scanned,
+    std::vector<quint16> offsets;           // its rows' offsets with their flags,
+    size_t at = 0;                          // and the next of them
+    guint32 loaded = 0;                     // the page in libmdb's page buffer; 0 for none
     std::unordered_set<quint32> movedData;  // page << 8 | row of the moved data read so far
     qint64 rowsRead = 0;
     ~State() { mdb_free_tabledef(table); }
@@ -202,7 +202,8 @@ bool Database::Table::State::nextDataPage() {
 
 Database::Table::State::Place Database::Table::State::locate(guint32 number, int row) {
     MdbHandle* mdb = handle->mdb;
-    if (!load(number)) damagedRow(QStringLiteral("was moved to a page that holds none of its rows"));
+    if (!load(number))
+        damagedRow(QStringLiteral("was moved to a page that holds none of its rows"));
     int start = 0;
     size_t length = 0;
     if (row >= mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset) ||

@@ -62,46 +62,45 @@ public:
     const std::optional<errors::Error>& failure() const { return failure_; }
 
 private:
-    [[noreturn]] void garbled() const {
-        damaged(path_, QStringLiteral("reading it went wrong"));
-    }
+    [[noreturn]] void garbled() const { damaged(path_, QStringLiteral("reading it went wrong")); }
 
     void handle(char tag, QByteArrayView payload) {
         switch (tag) {
-        case stream::Counts: {
-            std::vector<qint64> counts;
-            if (counted_ || !stream::parseCounts(payload, counts) || counts.size() != tables_.size())
+            case stream::Counts: {
+                std::vector<qint64> counts;
+                if (counted_ || !stream::parseCounts(payload, counts) ||
+                    counts.size() != tables_.size())
+                    garbled();
+                counted_ = true;
+                if (listener_.counted) listener_.counted(counts);
+                return;
+            }
+            case stream::TableRow: {
+                int table = 0;
+                if (!counted_ || !stream::parseRow(payload, table, row_) ||
+                    static_cast<size_t>(table) >= tables_.size() ||
+                    row_.size() != tables_[static_cast<size_t>(table)].fields.size())
+                    garbled();
+                if (listener_.row) listener_.row(table, std::move(row_));
+                return;
+            }
+            case stream::End:
+                if (!counted_ || !payload.isEmpty()) garbled();
+                ended_ = true;
+                return;
+            case stream::Failure: {
+                int number = 0;
+                QString text;
+                if (!stream::parseFailure(payload, number, text)) garbled();
+                // The reader only ever says what is wrong with the file.
+                if (number != errors::JetDamaged && number != errors::JetProtected &&
+                    number != errors::JetIncomplete)
+                    garbled();
+                failure_.emplace(number, text);
+                return;
+            }
+            default:
                 garbled();
-            counted_ = true;
-            if (listener_.counted) listener_.counted(counts);
-            return;
-        }
-        case stream::TableRow: {
-            int table = 0;
-            if (!counted_ || !stream::parseRow(payload, table, row_) ||
-                static_cast<size_t>(table) >= tables_.size() ||
-                row_.size() != tables_[static_cast<size_t>(table)].fields.size())
-                garbled();
-            if (listener_.row) listener_.row(table, std::move(row_));
-            return;
-        }
-        case stream::End:
-            if (!counted_ || !payload.isEmpty()) garbled();
-            ended_ = true;
-            return;
-        case stream::Failure: {
-            int number = 0;
-            QString text;
-            if (!stream::parseFailure(payload, number, text)) garbled();
-            // The reader only ever says what is wrong with the file.
-            if (number != errors::JetDamaged && number != errors::JetProtected &&
-                number != errors::JetIncomplete)
-                garbled();
-            failure_.emplace(number, text);
-            return;
-        }
-        default:
-            garbled();
         }
     }
 
@@ -124,7 +123,8 @@ QStringList argumentsFor(const QString& path, const std::vector<TableRequest>& t
     arguments << path;
     for (const TableRequest& table : tables) {
         QByteArray fields;
-        for (const QByteArray& field : table.fields) fields += (fields.isEmpty() ? "" : ",") + field;
+        for (const QByteArray& field : table.fields)
+            fields += (fields.isEmpty() ? "" : ",") + field;
         arguments << QString::fromLatin1(table.name + '=' + fields);
     }
     return arguments;

@@ -18,11 +18,11 @@ using Row = std::vector<Value>;
 namespace stream {
 
 enum Tag : char {
-    Counts = 'C',   // per table, the rows its definition records (64 bits each)
-    TableRow = 'R', // the table's number (8 bits), the count of values (16 bits), then
-                    // each value: its length (32 bits, all ones for a null), its bytes
-    End = 'E',      // everything asked for was read
-    Failure = 'X',  // what is wrong with the file: an error number (32 bits), its text
+    Counts = 'C',    // per table, the rows its definition records (64 bits each)
+    TableRow = 'R',  // the table's number (8 bits), the count of values (16 bits), then
+                     // each value: its length (32 bits, all ones for a null), its bytes
+    End = 'E',       // everything asked for was read
+    Failure = 'X',   // what is wrong with the file: an error number (32 bits), its text
 };
 
 inline constexpr qsizetype kHeaderSize = 5;

@@ -81,15 +81,15 @@ void TestReaderProcess::aReaderThatFailsIsReportedAndEnded_data() {
     QTest::newRow("hangs") << "time.sleep(60)" << damaged << "got no further" << 0;
     QTest::newRow("hangs in a row") << "counts(); out.write(b'R\\x40'); out.flush(); time.sleep(60)"
                                     << damaged << "got no further" << 0;
-    QTest::newRow("talks nonsense") << "record(b'Z', b'?'); time.sleep(60)" << damaged
-                                    << "went wrong" << 0;
-    QTest::newRow("a row before the counts") << "row(b'x'); time.sleep(60)" << damaged
-                                             << "went wrong" << 0;
+    QTest::newRow("talks nonsense")
+        << "record(b'Z', b'?'); time.sleep(60)" << damaged << "went wrong" << 0;
+    QTest::newRow("a row before the counts")
+        << "row(b'x'); time.sleep(60)" << damaged << "went wrong" << 0;
     QTest::newRow("a row of another table")
         << "counts(); record(b'R', struct.pack('<BH', 3, 0)); time.sleep(60)" << damaged
         << "went wrong" << 0;
-    QTest::newRow("floods the pipe") << "counts()\nwhile True: row(b'y' * 1000)" << damaged
-                                     << "far more" << -1;
+    QTest::newRow("floods the pipe")
+        << "counts()\nwhile True: row(b'y' * 1000)" << damaged << "far more" << -1;
     QTest::newRow("names an error of its own")
         << "record(b'X', struct.pack('<i', 51) + b'internal error')" << damaged << "went wrong"
         << 0;

@@ -43,30 +43,30 @@ QByteArray damage(QByteArray jet, std::mt19937& random, QString& what) {
         return std::uniform_int_distribution<qsizetype>(from, to - 1)(random);
     };
     switch (any(0, 3)) {
-    case 0: {
-        const qsizetype page = any(1, pages);
-        jet.replace(page * pageSize, pageSize, QByteArray(pageSize, '\0'));
-        what = QStringLiteral("page %1 zeroed").arg(page);
-        break;
-    }
-    case 1: {
-        const qsizetype from = any(1, pages), to = any(1, pages);
-        jet.replace(to * pageSize, pageSize, jet.mid(from * pageSize, pageSize));
-        what = QStringLiteral("page %1 copied over page %2").arg(from).arg(to);
-        break;
-    }
-    default: {
-        // Half of the flips land on the pages that describe the file: the
-        // header, the list of tables, the definitions and their maps.
-        what = QStringLiteral("bytes flipped:");
-        for (qsizetype n = any(1, 9); n > 0; --n) {
-            const qsizetype at = any(0, 2) ? any(0, std::min(pages, qsizetype(16)) * pageSize)
-                                           : any(0, jet.size());
-            const char bit = char(1 << any(0, 8));
-            jet[at] = char(jet[at] ^ bit);
-            what += QStringLiteral(" %1^%2").arg(at).arg(int(quint8(bit)));
+        case 0: {
+            const qsizetype page = any(1, pages);
+            jet.replace(page * pageSize, pageSize, QByteArray(pageSize, '\0'));
+            what = QStringLiteral("page %1 zeroed").arg(page);
+            break;
         }
-    }
+        case 1: {
+            const qsizetype from = any(1, pages), to = any(1, pages);
+            jet.replace(to * pageSize, pageSize, jet.mid(from * pageSize, pageSize));
+            what = QStringLiteral("page %1 copied over page %2").arg(from).arg(to);
+            break;
+        }
+        default: {
+            // Half of the flips land on the pages that describe the file: the
+            // header, the list of tables, the definitions and their maps.
+            what = QStringLiteral("bytes flipped:");
+            for (qsizetype n = any(1, 9); n > 0; --n) {
+                const qsizetype at = any(0, 2) ? any(0, std::min(pages, qsizetype(16)) * pageSize)
+                                               : any(0, jet.size());
+                const char bit = char(1 << any(0, 8));
+                jet[at] = char(jet[at] ^ bit);
+                what += QStringLiteral(" %1^%2").arg(at).arg(int(quint8(bit)));
+            }
+        }
     }
     return jet;
 }
