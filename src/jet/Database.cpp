@@ -217,7 +217,7 @@ Database::Table::State::Place Database::Table::State::currentData(int row) {
     Place place = locate(page, row);
     for (int moves = 0; place.flags & kMoved; ++moves) {
         if (moves == kMostMoves)
-            damagedRow(QStringLiteral("was moved on more often than Access ever moves a row"));
+            damagedRow(QStringLiteral("was moved on from one place to the next without end"));
         if (place.length < 4) damagedRow(QStringLiteral("was moved, but not where to"));
         const unsigned char* pointer = handle->mdb->pg_buf + place.start;
         const int to = pointer[0];
