@@ -10,11 +10,14 @@
 #include <optional>
 
 #include "BenchKit.h"
+#include "jet/Database.h"
+#include "jet/ReaderProcess.h"
 #include "store/JetConversion.h"
 #include "store/Library.h"
 #include "store/RecordSet.h"
 #include "store/Statements.h"
 #include "store/engine/Connection.h"
+#include "store/engine/Schema.h"
 
 namespace bench {
 namespace {
@@ -217,6 +220,33 @@ void registerStore(std::int64_t items) {
             store::DataSource rows(converted, store::RecordSource::wholeTable(store::Table::Items));
             if (rows.Recordset().count() != 10000) throw std::runtime_error("items are missing");
         }
+    });
+    // The reading alone, through the reader in a process of its own; beside
+    // it the same rows read in this process, as before the reader had one.
+    addCase("store/read_jet4", 10000, 5, "", [](State& state) {
+        const QString file = jetFixture() + "/Snibbet.mdb";
+        std::vector<jet::TableRequest> tables;
+        for (const store::TableShape& shape : store::libraryTables())
+            tables.push_back({shape.name, {shape.fields.begin(), shape.fields.end()}});
+        qint64 rows = 0;
+        for (auto _ : state) {
+            rows = 0;
+            jet::ReaderProcess::Listener listener;
+            listener.row = [&rows](int, jet::Row&&) { ++rows; };
+            state.SetIterationTime(secondsOf([&] {
+                jet::ReaderProcess().read(file, tables, jet::ReaderProcess::Scope::Rows, listener);
+            }));
+        }
+        qint64 inProcess = 0;
+        state.counters["in_process_ms"] =
+            1e3 * secondsOf([&] {
+                const jet::Database database = jet::Database::open(file);
+                for (const jet::TableRequest& request : tables) {
+                    jet::Database::Table table = database.table(request.name, request.fields);
+                    for (jet::Row row; table.next(row);) ++inProcess;
+                }
+            });
+        if (rows != inProcess || rows < 10000) throw std::runtime_error("rows are missing");
     });
 }
 

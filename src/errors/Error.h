@@ -34,6 +34,8 @@ enum Number : int {
     LogNotSetAside = 9017,
     LogNotRecorded = 9018,
     TextChanged = 9019,
+    ConversionStopped = 9020,
+    NewerAccessFormat = 9021,
 };
 
 class Error : public std::runtime_error {

@@ -8,7 +8,9 @@
 #include "store/JetConversion.h"
 #include "store/Library.h"
 
-bool offerConversion(const QString& folder, platform::PlatformServices& services) {
+bool offerConversion(const QString& folder, platform::PlatformServices& services,
+                     const std::function<bool()>& stop) {
+    store::JetConversion::check(folder);
     if (!store::JetConversion::isNeeded(folder)) return true;
     const QString& title = texts::kProgramTitle;
     const QString question =
@@ -30,9 +32,12 @@ bool offerConversion(const QString& folder, platform::PlatformServices& services
     progress.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     progress.setMinimumDuration(500);
     progress.setValue(0);
-    store::JetConversion::run(folder, [&progress](qint64 done, qint64 total) {
-        progress.setMaximum(static_cast<int>(total));
-        progress.setValue(static_cast<int>(done));
-    });
+    store::JetConversion::run(
+        folder,
+        [&progress](qint64 done, qint64 total) {
+            progress.setMaximum(static_cast<int>(total));
+            progress.setValue(static_cast<int>(done));
+        },
+        stop);
     return true;
 }

@@ -15,7 +15,8 @@
 #include <system_error>
 
 #include "errors/Error.h"
-#include "store/JetFile.h"
+#include "jet/ReaderProcess.h"
+#include "jet/Signature.h"
 #include "store/KeepAside.h"
 #include "store/Library.h"
 #include "store/LogOwner.h"
@@ -26,8 +27,11 @@
 namespace store {
 namespace {
 
-using Rows = std::vector<JetRow>;
+using Rows = std::vector<jet::Row>;
 using AllRows = std::array<Rows, kLibraryTables>;
+
+// Unwinds a conversion that was asked to stop to where it cleans up.
+struct Stopped {};
 
 QString quoted(const QString& text) {
     return QStringLiteral("\"%1\"").arg(text);
@@ -64,46 +68,75 @@ void removePartial(const QString& partial) {
            QStringLiteral("Check the disk and start Snibbet again."));
 }
 
+[[noreturn]] void stopped(const QString& library) {
+    throw errors::Error(errors::ConversionStopped,
+                        QStringLiteral("Snibbet stopped converting the library %1 before it was "
+                                       "finished, as it was asked to. The original file is "
+                                       "unchanged, and nothing else is left beside it.")
+                            .arg(quoted(library)));
+}
+
 // Counts the steps of a conversion and tells the caller now and then: often
 // enough for a progress bar to move smoothly, seldom enough to cost nothing.
+// At every step it asks whether to stop.
 class Steps {
 public:
-    explicit Steps(const JetConversion::Progress& progress) : progress_(progress) {}
+    Steps(const JetConversion::Progress& progress, const JetConversion::Stop& stop)
+        : progress_(progress), stop_(stop) {}
 
     void setTotal(qint64 total) { total_ = total; }
     void advance() {
         ++done_;
         if (done_ - reported_ >= std::max<qint64>(1, total_ / 200)) report();
+        stopIfAsked();
     }
     void report() {
         reported_ = done_;
         if (progress_) progress_(std::min(done_, total_), total_);
     }
-    qint64 done() const { return done_; }
+    // The last step, which nothing stops.
+    void finish() {
+        ++done_;
+        report();
+    }
+    void stopIfAsked() const {
+        if (stop_ && stop_()) throw Stopped{};
+    }
+    const JetConversion::Stop& stop() const { return stop_; }
 
 private:
     const JetConversion::Progress& progress_;
+    const JetConversion::Stop& stop_;
     qint64 done_ = 0, reported_ = 0, total_ = 1;
 };
 
-AllRows readAll(const QString& library, Steps& steps) {
-    const JetFile jet = JetFile::open(library);
-    std::vector<JetFile::Table> tables;
-    qint64 recorded = 0;
+std::vector<jet::TableRequest> libraryRequests() {
+    std::vector<jet::TableRequest> requests;
     for (const TableShape& shape : libraryTables()) {
-        tables.push_back(jet.table(shape.name, shape.fields));
-        recorded += tables.back().rowCount();
+        jet::TableRequest request{shape.name, {}};
+        for (const char* field : shape.fields) request.fields.emplace_back(field);
+        requests.push_back(std::move(request));
     }
-    steps.setTotal(3 * recorded + 2);
-    steps.report();
+    return requests;
+}
+
+AllRows readAll(const QString& library, Steps& steps) {
     AllRows all;
-    for (size_t t = 0; t < tables.size(); ++t) {
-        JetRow row;
-        while (tables[t].next(row)) {
-            all[t].push_back(std::move(row));
-            steps.advance();
-        }
-    }
+    jet::ReaderProcess::Listener listener;
+    listener.counted = [&steps](const std::vector<qint64>& counts) {
+        qint64 recorded = 0;
+        for (const qint64 count : counts) recorded += count;
+        steps.setTotal(3 * recorded + 2);
+        steps.report();
+    };
+    listener.row = [&](int table, jet::Row&& row) {
+        all[static_cast<size_t>(table)].push_back(std::move(row));
+        steps.advance();
+    };
+    listener.stop = steps.stop();
+    if (!jet::ReaderProcess().read(library, libraryRequests(), jet::ReaderProcess::Scope::Rows,
+                                   listener))
+        throw Stopped{};
     return all;
 }
 
@@ -122,7 +155,7 @@ void write(const QString& partial, const AllRows& all, Steps& steps) {
     createLibrarySchema(db);
     for (size_t t = 0; t < libraryTables().size(); ++t) {
         SQLite::Statement insert(db, insertStatement(libraryTables()[t]).toStdString());
-        for (const JetRow& row : all[t]) {
+        for (const jet::Row& row : all[t]) {
             for (size_t f = 0; f < row.size(); ++f) {
                 if (row[f])
                     sql::bindText(insert, static_cast<int>(f) + 1, *row[f]);
@@ -152,7 +185,7 @@ void verifyAndSeal(const QString& library, const QString& partial, const AllRows
             if (count >= all[t].size())
                 failed(library, QStringLiteral("the new library holds more rows than written"),
                        QStringLiteral("Check the disk and start Snibbet again."));
-            const JetRow& row = all[t][count++];
+            const jet::Row& row = all[t][count++];
             for (size_t f = 0; f < row.size(); ++f) {
                 const int column = static_cast<int>(f);
                 const bool same = select.getColumn(column).isNull()
@@ -191,31 +224,58 @@ void createPartial(const QString& library, const QString& partial) {
 }  // namespace
 
 bool JetConversion::isNeeded(const QString& folder) {
-    return isJetFile(Library::pathIn(folder));
+    return jet::kindOf(Library::pathIn(folder)) == jet::FileKind::Jet;
+}
+
+void JetConversion::check(const QString& folder) {
+    const QString library = Library::pathIn(folder);
+    switch (jet::kindOf(library)) {
+        case jet::FileKind::Ace:
+            throw errors::Error(
+                errors::NewerAccessFormat,
+                QStringLiteral(
+                    "The file %1 is a database of Microsoft Access 2007 or later (the newer "
+                    "\".accdb\" "
+                    "format), not a Snibbet library. Snibbet has left it unchanged. If it is the "
+                    "library of the earlier Windows version, saved again by a newer Access, save "
+                    "it "
+                    "in Access as an \"Access 2002-2003 Database (*.mdb)\" named \"%2\" in its "
+                    "place: "
+                    "Snibbet then offers to convert it. Otherwise move it away to start with an "
+                    "empty library.")
+                    .arg(quoted(library), QString::fromLatin1(kLibraryFileName)));
+        case jet::FileKind::Jet:
+            jet::ReaderProcess().read(library, libraryRequests(),
+                                      jet::ReaderProcess::Scope::Definitions, {});
+            return;
+        case jet::FileKind::Other:
+            return;
+    }
 }
 
 QString JetConversion::keptOriginalPath(const QString& folder) {
     return keepaside::freeName(Library::pathIn(folder), QString::fromLatin1(kKeptStem));
 }
 
-QString JetConversion::run(const QString& folder, const Progress& progress) {
+QString JetConversion::run(const QString& folder, const Progress& progress, const Stop& stop) {
     const QString library = Library::pathIn(folder);
     const QString partial = partialPath(library);
-    Steps steps(progress);
+    Steps steps(progress, stop);
     removePartial(partial);  // left by a conversion that was cut short
-    const AllRows all = readAll(library, steps);
-    qint64 rows = 0;
-    for (const Rows& table : all) rows += static_cast<qint64>(table.size());
-    steps.setTotal(3 * rows + 2);
-
     QString kept;
     try {
+        const AllRows all = readAll(library, steps);
+        qint64 rows = 0;
+        for (const Rows& table : all) rows += static_cast<qint64>(table.size());
+        steps.setTotal(3 * rows + 2);
+
         createPartial(library, partial);
         write(partial, all, steps);
         verifyAndSeal(library, partial, all, steps);
         if (!keepaside::flush(partial))
             throw std::system_error(errno, std::generic_category(), "flush");
         steps.report();
+        steps.stopIfAsked();
         kept = keepaside::keep(library, QString::fromLatin1(kKeptStem));
         steps.advance();
         steps.report();
@@ -223,12 +283,15 @@ QString JetConversion::run(const QString& folder, const Progress& progress) {
         // crash left it there before this file was put back): it must never
         // reach the new one.
         logowner::setAside(library);
+        // From here on the conversion is done: nothing stops it any more.
         keepaside::replace(partial, library);
     } catch (...) {
         removePartial(partial);
         if (!kept.isEmpty()) ::unlink(QFile::encodeName(kept).constData());
         try {
             throw;
+        } catch (const Stopped&) {
+            stopped(library);
         } catch (const SQLite::Exception& e) {
             const int code = e.getErrorCode() & 0xff;
             if (code == SQLITE_FULL) failedWith(ENOSPC, library);
@@ -240,8 +303,7 @@ QString JetConversion::run(const QString& folder, const Progress& progress) {
             failedWith(e.code().value(), library);
         }
     }
-    steps.advance();
-    steps.report();
+    steps.finish();
     return kept;
 }
 

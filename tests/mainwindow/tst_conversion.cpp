@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #include "support/JetFixtures.h"
 #include "support/WindowFixture.h"
@@ -17,6 +18,8 @@ private slots:
     void yesConvertsAndListsTheCategoriesInTheirOrder();
     void otherwiseTheFileStaysAsItWas_data();
     void otherwiseTheFileStaysAsItWas();
+    void refusedBeforeTheQuestion_data();
+    void refusedBeforeTheQuestion();
 
 private:
     QTemporaryDir fixtures_;
@@ -36,10 +39,25 @@ void replaceLibrary(const TempLibrary& lib, const QByteArray& content) {
     file.write(content);
 }
 
+// A Jet 3 file with the first page of its table "Items" zeroed: its
+// definition is sound, its rows are not all there.
+QByteArray withItemsPageZeroed(QByteArray jet3) {
+    constexpr qsizetype kPage = 2048;
+    // The user tables' definitions follow the system tables' (pages 2 to 5).
+    qint32 items = 0;
+    for (qsizetype page = 6, seen = 0; !items && page * kPage < jet3.size(); ++page)
+        if (jet3[page * kPage] == 0x02 && ++seen == 2) items = qint32(page);
+    for (qsizetype page = 6; page * kPage < jet3.size(); ++page)
+        if (jet3[page * kPage] == 0x01 &&
+            qFromLittleEndian<qint32>(jet3.constData() + page * kPage + 4) == items)
+            return jet3.replace(page * kPage, kPage, QByteArray(kPage, '\0'));
+    return {};
+}
+
 }  // namespace
 
 void TestConversionAtStartUp::initTestCase() {
-    QVERIFY(jetfixtures::write(fixtures_.path(), {"snibbet-jet3"}));
+    QVERIFY(jetfixtures::write(fixtures_.path(), {"snibbet-jet3", "edge-jet3"}));
     jet3_ = contentOf(fixtures_.filePath("snibbet-jet3.mdb"));
 }
 
@@ -67,18 +85,17 @@ void TestConversionAtStartUp::yesConvertsAndListsTheCategoriesInTheirOrder() {
 
 void TestConversionAtStartUp::otherwiseTheFileStaysAsItWas_data() {
     QTest::addColumn<bool>("yes");
-    QTest::addColumn<qsizetype>("length");  // of the Jet file; shorter is damaged
     QTest::addColumn<QString>("message");
-    QTest::newRow("No") << false << qsizetype(-1) << QString();
-    QTest::newRow("Yes, but the file is damaged") << true << qsizetype(100000) << "(Error 9013)";
+    QTest::newRow("No") << false << QString();
+    QTest::newRow("Yes, but the file is damaged") << true << "(Error 9013)";
 }
 
 void TestConversionAtStartUp::otherwiseTheFileStaysAsItWas() {
     QFETCH(bool, yes);
-    QFETCH(qsizetype, length);
     QFETCH(QString, message);
     WindowFixture f;
-    const QByteArray content = length < 0 ? jet3_ : jet3_.first(length);
+    const QByteArray content = yes ? withItemsPageZeroed(jet3_) : jet3_;
+    QVERIFY(!content.isEmpty());
     replaceLibrary(f.lib, content);
     f.fake.yesNoAnswers << yes;
     QVERIFY(startSnibbet(f.lib.folder(), f.fake) == nullptr);
@@ -86,6 +103,39 @@ void TestConversionAtStartUp::otherwiseTheFileStaysAsItWas() {
     QCOMPARE(f.fake.messages.size(), message.isEmpty() ? 0 : 1);
     if (!message.isEmpty())
         QVERIFY2(f.fake.messages[0].text.contains(message), qPrintable(f.fake.messages[0].text));
+    QVERIFY(contentOf(f.lib.path()) == content);
+    QCOMPARE(QDir(f.lib.folder()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{"Snibbet.mdb"});
+}
+
+void TestConversionAtStartUp::refusedBeforeTheQuestion_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("saying");
+    QTest::newRow("another Access database")
+        << contentOf(fixtures_.filePath("edge-jet3.mdb"))
+        << "is a Microsoft Access database, but not a library of the earlier Windows version of "
+           "Snibbet: it has no table \"Category\"";
+    QTest::newRow("the newer Access format")
+        << QByteArray("\x00\x01\x00\x00Standard ACE DB\x00", 20).leftJustified(8192, '\0')
+        << "Access 2007 or later";
+    QTest::newRow("cut short") << jet3_.first(100000) << "is damaged: it is cut short";
+    QTest::newRow("list of tables destroyed")
+        << jet3_.first(2 * 2048) + QByteArray(2048, '\0') + jet3_.mid(3 * 2048)
+        << "its list of tables cannot be read";
+}
+
+// Another Access database, or one that cannot be read at all, is refused at
+// once: no question calls it a library of the earlier version.
+void TestConversionAtStartUp::refusedBeforeTheQuestion() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, saying);
+    WindowFixture f;
+    replaceLibrary(f.lib, content);
+    QVERIFY(startSnibbet(f.lib.folder(), f.fake) == nullptr);
+    QVERIFY(f.fake.questions.isEmpty());
+    QCOMPARE(f.fake.messages.size(), 1);
+    QVERIFY2(f.fake.messages[0].text.contains(saying), qPrintable(f.fake.messages[0].text));
+    QVERIFY2(f.fake.messages[0].text.contains("unchanged"), qPrintable(f.fake.messages[0].text));
     QVERIFY(contentOf(f.lib.path()) == content);
     QCOMPARE(QDir(f.lib.folder()).entryList(QDir::Files | QDir::Hidden),
              QStringList{"Snibbet.mdb"});

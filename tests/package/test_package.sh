@@ -5,6 +5,7 @@
 set -euo pipefail
 build=$1
 library_tool=$2
+jet_scripts=$3
 work=$(mktemp -d)
 trap 'kill "${pid:-0}" 2>/dev/null && wait "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 
@@ -12,10 +13,18 @@ trap 'kill "${pid:-0}" 2>/dev/null && wait "$pid" 2>/dev/null; rm -rf "$work"' E
 archive=$(ls "$work"/out/snibbet-*.tar.gz)
 tar -xzf "$archive" -C "$work"
 folder=$(ls -d "$work"/snibbet-*/)
-for f in snibbet snibbet.png snibbet.desktop install-desktop-entry; do
+for f in snibbet snibbet-jet-reader snibbet.png snibbet.desktop install-desktop-entry; do
   [ -e "$folder/$f" ] || { echo "the package lacks $f"; exit 1; }
 done
 grep -q '^Exec=snibbet' "$folder/snibbet.desktop"
+
+# The reader of the earlier version's files runs from the package: it finds
+# the tables of a Jet library and starts its answer with their row counts.
+python3 "$jet_scripts/make_fixtures.py" "$work/jet" snibbet-jet3 >/dev/null
+"$folder/snibbet-jet-reader" --definitions "$work/jet/snibbet-jet3.mdb" Category=Category \
+  Items=Category,ItemName,Code,Declares,Notes >"$work/jet/answer" \
+  || { echo "the packaged Jet reader failed"; exit 1; }
+[ "$(head -c 1 "$work/jet/answer")" = C ] || { echo "the packaged Jet reader gave no counts"; exit 1; }
 
 "$library_tool" create "$folder" >/dev/null
 QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$work "$folder/snibbet" &

@@ -10,10 +10,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+#include <limits>
 
 #include "errors/Error.h"
+#include "jet/Database.h"
 #include "store/JetConversion.h"
-#include "store/JetFile.h"
 #include "store/Library.h"
 #include "support/JetFixtures.h"
 
@@ -35,6 +36,8 @@ private slots:
     void badInputChangesNothing();
     void folderThatCannotBeWritten();
     void diskThatFillsUp();
+    void stoppedConversionChangesNothing_data();
+    void stoppedConversionChangesNothing();
 
 private:
     QTemporaryDir fixtures_;
@@ -152,8 +155,8 @@ std::pair<int, QString> convert(const QString& folder) {
 
 void TestConversion::initTestCase() {
     QVERIFY(fixtures_.isValid());
-    QVERIFY(jetfixtures::write(fixtures_.path(),
-                               {"snibbet-jet3", "snibbet-jet4", "edge-jet3", "edge-jet4"}));
+    QVERIFY(jetfixtures::write(fixtures_.path(), {"snibbet-jet3", "snibbet-jet4", "edge-jet3",
+                                                  "edge-jet4", "moved-jet3", "moved-jet4"}));
     const QJsonObject jet3 = jetfixtures::load(fixtures_.filePath("snibbet-jet3.json"));
     QVERIFY(jetfixtures::writeFrom(fixtures_.filePath("no-tempcat.mdb"), "jet3",
                                    withoutTable(jet3, "TempCat")));
@@ -165,6 +168,10 @@ void TestConversion::convertsEveryRowExactly_data() {
     QTest::addColumn<QString>("fixture");
     QTest::newRow("Jet 3") << "snibbet-jet3";
     QTest::newRow("Jet 4") << "snibbet-jet4";
+    // Rows that grew were moved once, twice or three times; they come in
+    // their places in the table, in their current form, and once.
+    QTest::newRow("Jet 3, moved rows") << "moved-jet3";
+    QTest::newRow("Jet 4, moved rows") << "moved-jet4";
 }
 
 void TestConversion::convertsEveryRowExactly() {
@@ -231,16 +238,14 @@ void TestConversion::readsEveryStoredValue() {
     const QStringList fields = jetfixtures::fieldsOf(expected, table);
     std::vector<QByteArray> names;
     for (const QString& field : fields) names.push_back(field.toLatin1());
-    std::vector<const char*> pointers;
-    for (const QByteArray& name : names) pointers.push_back(name.constData());
 
-    const store::JetFile jet = store::JetFile::open(fixtures_.filePath(fixture + ".mdb"));
-    store::JetFile::Table reader = jet.table(table.toLatin1().constData(), pointers);
+    const jet::Database jet = jet::Database::open(fixtures_.filePath(fixture + ".mdb"));
+    jet::Database::Table reader = jet.table(table.toLatin1(), names);
     QJsonArray rows;
-    store::JetRow row;
+    jet::Row row;
     while (reader.next(row)) {
         QJsonArray values;
-        for (const store::JetValue& value : row)
+        for (const jet::Value& value : row)
             values.append(value ? QJsonValue(QString::fromUtf8(*value)) : QJsonValue());
         rows.append(values);
     }
@@ -348,6 +353,46 @@ void TestConversion::diskThatFillsUp() {
     QVERIFY2(said.contains("not enough free space"), qPrintable(said));
     QVERIFY2(said.contains("files: Snibbet.mdb/\n"), qPrintable(said));
     QVERIFY2(said.endsWith("same\n"), qPrintable(said));
+}
+
+void TestConversion::stoppedConversionChangesNothing_data() {
+    QTest::addColumn<double>("at");  // how far the conversion has come, of its whole,
+    QTest::addColumn<int>("left");   // or how many steps it has left (-1: see at)
+    QTest::newRow("before the reader has said anything") << 0.0 << -1;
+    QTest::newRow("while the rows are read") << 0.2 << -1;
+    QTest::newRow("while the new library is written") << 0.5 << -1;
+    QTest::newRow("while it is read back") << 0.8 << -1;
+    QTest::newRow("after the original was kept") << 1.0 << 1;
+}
+
+// Asked to stop, a conversion ends the reader, removes what it wrote, and
+// leaves the original in place, untouched.
+void TestConversion::stoppedConversionChangesNothing() {
+    QFETCH(double, at);
+    QFETCH(int, left);
+    QTemporaryDir dir;
+    const QByteArray original = contentOf(fixtures_.filePath("snibbet-jet4.mdb"));
+    writeFile(Library::pathIn(dir.path()), original);
+    qint64 done = 0, total = std::numeric_limits<qint64>::max();
+    const auto progress = [&](qint64 d, qint64 t) {
+        done = d;
+        total = t;
+    };
+    const auto stop = [&] {
+        return left >= 0 ? total - done <= left : double(done) / double(total) >= at;
+    };
+    int number = 0;
+    QString text;
+    try {
+        JetConversion::run(dir.path(), progress, stop);
+    } catch (const errors::Error& e) {
+        number = e.number();
+        text = e.text();
+    }
+    QCOMPARE(number, int(errors::ConversionStopped));
+    QVERIFY2(text.contains("unchanged"), qPrintable(text));
+    QCOMPARE(filesIn(dir.path()), QStringList{"Snibbet.mdb"});
+    QVERIFY(contentOf(Library::pathIn(dir.path())) == original);
 }
 
 QTEST_GUILESS_MAIN(TestConversion)

@@ -172,6 +172,59 @@ def edge(jet4):
     ]}
 
 
+def moved(jet4):
+    """A library edited over the years: rows that grew and were moved to
+    another page once, twice or three times (their earlier versions left
+    behind), several of them on one page, a page that holds both moved data
+    and the pointers of moved rows, and deleted rows, one of them moved
+    before it was deleted.  "rows" is what a reader must give: every row in
+    its current form, in table order."""
+    rnd = random.Random(11)
+    word = 'Größe' if jet4 else 'Größe €'
+    cats = ['Moved %02d' % i for i in range(12)]
+    cats[5] = '%s %s' % (word, cats[5])
+    items = []
+    for i in range(150):
+        code = big_code(rnd.randint(20, 60), seed=100 + i)
+        items.append([cats[i % 12], 'Item %03d' % i, code,
+                      None if i % 5 == 0 else 'Declare %d' % i, 'notes %d' % i])
+
+    def older(i, n):
+        return [items[i][0], 'Old name %d of item %03d' % (n, i), 'old code %d' % n, None,
+                'old notes %d' % n]
+
+    moves = [
+        {"row": 3, "at": 149},                                  # once, after the last row
+        {"row": 7, "at": 1, "superseded": [older(7, 1)]},       # twice, before its own slot
+        {"row": 60, "at": 100}, {"row": 61, "at": 100},         # several on one page ...
+        {"row": 62, "at": 100, "superseded": [older(62, 1)]},
+        {"row": 101, "at": 100},                                # ... beside a pointer
+        {"row": 149, "at": -1, "superseded": [older(149, 1), older(149, 2)]},  # three times
+    ]
+    for m in moves:
+        # A row is moved because it grew: the moved rows hold long texts.
+        i = m["row"]
+        items[i][2] = big_code(300 + 40 * i, crlf=True, seed=i) + word
+        items[i][4] = 'grew and was moved (%s)' % word
+    deleted = [
+        {"before": 10, "values": ["Moved 01", "Deleted item", "' gone", None, "deleted"]},
+        {"before": 50, "values": ["Moved 02", "Deleted after a move", "' gone too", None, ""],
+         "moved_at": 120},
+        {"before": 150, "values": ["Moved 03", "Deleted last", "", "", ""]},
+    ]
+    categories = [[c] for c in cats]
+    return {"tables": [
+        {"name": "Category", "columns": [["Category", "text"]], "rows": categories,
+         "moves": [{"row": 2, "at": 11, "superseded": [["Old category name"]]}],
+         "deleted": [{"before": 0, "values": ["Deleted category"]}]},
+        {"name": "Items", "columns": ITEM_COLS, "rows": items, "moves": moves,
+         "deleted": deleted},
+        {"name": "TempCat", "columns": [["Category", "text"]], "rows": []},
+        {"name": "TempItems", "columns": ITEM_COLS, "rows": [items[0], items[1]],
+         "moves": [{"row": 0, "at": 1}]},
+    ]}
+
+
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, 'fixtures')
     os.makedirs(out, exist_ok=True)
@@ -181,6 +234,8 @@ def main():
         ('big-jet4', 'jet4', big()),
         ('edge-jet3', 'jet3', edge(False)),
         ('edge-jet4', 'jet4', edge(True)),
+        ('moved-jet3', 'jet3', moved(False)),
+        ('moved-jet4', 'jet4', moved(True)),
     ]
     wanted = sys.argv[2:]
     for name, fmt, description in jobs:

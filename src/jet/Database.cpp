@@ -1,54 +1,37 @@
-#include "store/JetFile.h"
+#include "jet/Database.h"
 
 #include <mdbtools.h>
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <unordered_set>
 
 #include "errors/Error.h"
+#include "jet/Failures.h"
 
-namespace store {
-
-bool hasJetSignature(QByteArrayView head) {
-    return head.size() >= 19 && head.sliced(4, 15) == QByteArrayView("Standard Jet DB");
-}
-
-bool hasAceSignature(QByteArrayView head) {
-    return head.size() >= 19 && head.sliced(4, 15) == QByteArrayView("Standard ACE DB");
-}
-
-bool isJetFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) && hasJetSignature(file.read(32));
-}
-
+namespace jet {
 namespace {
 
-// A row's offset in its page carries flags in its top bits.
+// A row's offset on its data page carries flags in its top bits. libmdb 1.0
+// reads the two flags the other way round, so the rows are found here.
 constexpr int kOffsetMask = 0x1fff;
+// The row grew and was moved: its bytes say where its data lies now (the
+// row's number, one byte, then the page's, three bytes).
+constexpr quint16 kMoved = 0x4000;
+// Not a row of the table in this place: a deleted row (which has kMoved as
+// well), or the data of a moved row, or a superseded copy of it. A scan
+// skips it; the moved row's pointer leads to its data.
+constexpr quint16 kDeleted = 0x8000;
+// Access points a moved row straight at its newest place; a pointer that
+// leads on and on is damage, or a loop.
+constexpr int kMostMoves = 8;
+constexpr unsigned char kDataPage = 0x01;
 
 QString quoted(const QString& text) {
     return QStringLiteral("\"%1\"").arg(text);
-}
-
-[[noreturn]] void damaged(const QString& path, const QString& what) {
-    throw errors::Error(
-        errors::JetDamaged,
-        QStringLiteral("The library %1 of the earlier Windows version is damaged: %2. "
-                       "Snibbet has left it unchanged. Repair it with \"Compact and "
-                       "Repair Database\" in Microsoft Access, or use a backup copy "
-                       "of it, and start Snibbet again.")
-            .arg(quoted(path), what));
-}
-
-[[noreturn]] void incomplete(const QString& path, const QString& what) {
-    throw errors::Error(
-        errors::JetIncomplete,
-        QStringLiteral("The file %1 is a database of the earlier Windows version, "
-                       "but not a Snibbet library: %2. Snibbet has left it unchanged.")
-            .arg(quoted(path), what));
 }
 
 // The earlier version opened its library without a password, so a library
@@ -120,9 +103,10 @@ QByteArray jet4Text(const unsigned char* bytes, qsizetype size) {
 
 }  // namespace
 
-struct JetFile::Handle {
+struct Database::Handle {
     MdbHandle* mdb = nullptr;
     QString path;
+    qint64 fileSize = 0;
     qint64 pageCount = 0;
     ~Handle() { mdb_close(mdb); }
 
@@ -140,15 +124,29 @@ struct JetFile::Handle {
     }
 };
 
-struct JetFile::Table::State {
+struct Database::Table::State {
     const Handle* handle = nullptr;
     MdbTableDef* table = nullptr;
     QString name;
     std::vector<int> columns;  // the table's column index of each field asked for
     std::vector<MdbField> fields;
     QByteArray chunk;
+    std::vector<guint32> pages;  // the table's data pages, ascending, as its usage map lists them
+    size_t nextPage = 0;
+    guint32 page = 0;                       // the page being scanned,
+    std::vector<quint16> offsets;           // its rows' offsets with their flags,
+    size_t at = 0;                          // and the next of them
+    guint32 loaded = 0;                     // the page in libmdb's page buffer; 0 for none
+    std::unordered_set<quint32> movedData;  // page << 8 | row of the moved data read so far
     qint64 rowsRead = 0;
     ~State() { mdb_free_tabledef(table); }
+
+    // Where a row's bytes lie in the page buffer, and its offset's flags.
+    struct Place {
+        int start = 0;
+        size_t length = 0;
+        quint16 flags = 0;
+    };
 
     MdbColumn* column(int index) const {
         return static_cast<MdbColumn*>(g_ptr_array_index(table->columns, index));
@@ -157,12 +155,89 @@ struct JetFile::Table::State {
         damaged(handle->path,
                 QStringLiteral("row %1 of its table \"%2\" %3").arg(rowsRead).arg(name, what));
     }
+    bool load(guint32 number);
+    bool nextDataPage();
+    Place locate(guint32 number, int row);
+    Place currentData(int row);
     QByteArray memo(MdbColumn* col, const MdbField& field);
 };
 
+// Reads a page into libmdb's page buffer; false when it holds no rows of
+// this table.
+bool Database::Table::State::load(guint32 number) {
+    MdbHandle* mdb = handle->mdb;
+    if (loaded != number) {
+        loaded = 0;
+        if (mdb_read_pg(mdb, number) != mdb->fmt->pg_size)
+            damaged(handle->path,
+                    QStringLiteral("a page of its table \"%1\" cannot be read").arg(name));
+        loaded = number;
+    }
+    return mdb->pg_buf[0] == kDataPage &&
+           mdb_get_int32(mdb->pg_buf, 4) == static_cast<long>(table->entry->table_pg);
+}
+
+// Moves the scan on to the next page that holds rows of the table; libmdb
+// also passes over a page its map lists that holds none.
+bool Database::Table::State::nextDataPage() {
+    MdbHandle* mdb = handle->mdb;
+    const int countAt = mdb->fmt->row_count_offset;
+    while (nextPage < pages.size()) {
+        page = pages[nextPage++];
+        if (!load(page)) continue;
+        const int count = mdb_get_int16(mdb->pg_buf, countAt);
+        if (countAt + 2 + 2 * count > static_cast<int>(mdb->fmt->pg_size))
+            damaged(handle->path,
+                    QStringLiteral("a page of its table \"%1\" lists more rows than it can hold")
+                        .arg(name));
+        offsets.resize(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i)
+            offsets[static_cast<size_t>(i)] =
+                static_cast<quint16>(mdb_get_int16(mdb->pg_buf, countAt + 2 + 2 * i));
+        at = 0;
+        return true;
+    }
+    return false;
+}
+
+Database::Table::State::Place Database::Table::State::locate(guint32 number, int row) {
+    MdbHandle* mdb = handle->mdb;
+    if (!load(number))
+        damagedRow(QStringLiteral("was moved to a page that holds none of its rows"));
+    int start = 0;
+    size_t length = 0;
+    if (row >= mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset) ||
+        mdb_find_row(mdb, row, &start, &length) != 0)
+        damagedRow(QStringLiteral("cannot be found"));
+    return {start & kOffsetMask, length, static_cast<quint16>(start & ~kOffsetMask)};
+}
+
+// Where the row in place `row` of the page being scanned keeps its data now.
+Database::Table::State::Place Database::Table::State::currentData(int row) {
+    Place place = locate(page, row);
+    for (int moves = 0; place.flags & kMoved; ++moves) {
+        if (moves == kMostMoves)
+            damagedRow(QStringLiteral("was moved on from one place to the next without end"));
+        if (place.length < 4) damagedRow(QStringLiteral("was moved, but not where to"));
+        const unsigned char* pointer = handle->mdb->pg_buf + place.start;
+        const int to = pointer[0];
+        const guint32 toPage = pointer[1] | pointer[2] << 8 | guint32(pointer[3]) << 16;
+        if (!std::binary_search(pages.cbegin(), pages.cend(), toPage))
+            damagedRow(QStringLiteral("was moved to a page outside its table"));
+        if (!movedData.insert(toPage << 8 | static_cast<guint32>(to)).second)
+            damagedRow(QStringLiteral("was moved to where another row's data lies"));
+        place = locate(toPage, to);
+        // Moved data is marked so that a scan passes it; unmarked, it is a
+        // row of its own that the scan reads too.
+        if (!(place.flags & kDeleted))
+            damagedRow(QStringLiteral("was moved to the place of another row"));
+    }
+    return place;
+}
+
 // A memo's place in the row holds its length and where its text is: in the
 // row itself, on one page of long values, or in a chain of such pages.
-QByteArray JetFile::Table::State::memo(MdbColumn* col, const MdbField& field) {
+QByteArray Database::Table::State::memo(MdbColumn* col, const MdbField& field) {
     if (field.siz == 0) return QByteArray("");
     if (field.siz < MDB_MEMO_OVERHEAD) damagedRow(QStringLiteral("holds a broken long text"));
     MdbHandle* mdb = handle->mdb;
@@ -171,9 +246,15 @@ QByteArray JetFile::Table::State::memo(MdbColumn* col, const MdbField& field) {
     // The two high bits are flags (in the row, on one page); the rest, up to
     // a gigabyte, is the length.
     const qsizetype declared = mdb_get_int32(header, 0) & 0x3fffffff;
+    // Every byte of the text lies in the file once.
+    if (declared > handle->fileSize) damagedRow(QStringLiteral("holds a broken long text"));
 
     QByteArray raw;
     raw.reserve(declared);
+    // libmdb finds a memo kept in the row where binding the row would have
+    // put it.
+    col->cur_value_start = field.start;
+    col->cur_value_len = field.siz;
     col->bind_ptr = chunk.data();
     size_t got = mdb_ole_read(mdb, col, header, static_cast<size_t>(chunk.size()));
     // A damaged chain may loop; it never needs more than the declared length.
@@ -187,12 +268,12 @@ QByteArray JetFile::Table::State::memo(MdbColumn* col, const MdbField& field) {
     return handle->text(reinterpret_cast<const unsigned char*>(raw.constData()), raw.size());
 }
 
-JetFile::JetFile(std::unique_ptr<Handle> handle) : handle_(std::move(handle)) {}
-JetFile::JetFile(JetFile&&) noexcept = default;
-JetFile& JetFile::operator=(JetFile&&) noexcept = default;
-JetFile::~JetFile() = default;
+Database::Database(std::unique_ptr<Handle> handle) : handle_(std::move(handle)) {}
+Database::Database(Database&&) noexcept = default;
+Database& Database::operator=(Database&&) noexcept = default;
+Database::~Database() = default;
 
-JetFile JetFile::open(const QString& path) {
+Database Database::open(const QString& path) {
     auto handle = std::make_unique<Handle>();
     handle->path = path;
     // libmdb writes its text in the encoding this names; the conversion needs UTF-8.
@@ -204,17 +285,18 @@ JetFile JetFile::open(const QString& path) {
         damaged(path, QStringLiteral("its header names no known version of the format"));
     refuseProtection(mdb, path);
 
-    const qint64 size = QFileInfo(path).size();
+    handle->fileSize = QFileInfo(path).size();
     const qint64 pageSize = mdb->fmt->pg_size;
-    if (size % pageSize != 0 || size < 3 * pageSize)
+    if (handle->fileSize % pageSize != 0 || handle->fileSize < 3 * pageSize)
         damaged(path, QStringLiteral("it is cut short"));
-    handle->pageCount = size / pageSize;
+    handle->pageCount = handle->fileSize / pageSize;
     if (!mdb_read_catalog(mdb, MDB_TABLE) || mdb->num_catalog == 0)
         damaged(path, QStringLiteral("its list of tables cannot be read"));
-    return JetFile(std::move(handle));
+    return Database(std::move(handle));
 }
 
-JetFile::Table JetFile::table(const char* name, const std::vector<const char*>& fields) const {
+Database::Table Database::table(const QByteArray& name,
+                                const std::vector<QByteArray>& fields) const {
     MdbHandle* mdb = handle_->mdb;
     const QString tableName = QString::fromLatin1(name);
     MdbCatalogEntry* entry = nullptr;
@@ -224,18 +306,19 @@ JetFile::Table JetFile::table(const char* name, const std::vector<const char*>& 
             QString::fromUtf8(candidate->object_name).compare(tableName, Qt::CaseInsensitive) == 0)
             entry = candidate;
     }
-    if (!entry) incomplete(handle_->path, QStringLiteral("it has no table \"%1\"").arg(tableName));
+    if (!entry) notALibrary(handle_->path, QStringLiteral("it has no table \"%1\"").arg(tableName));
 
     auto state = std::make_unique<Table::State>();
     state->handle = handle_.get();
     state->name = tableName;
     state->table = mdb_read_table(entry);
-    if (!state->table || !mdb_read_columns(state->table))
+    if (!state->table || !mdb_read_columns(state->table) || !state->table->usage_map ||
+        state->table->map_sz == 0)
         damaged(handle_->path,
                 QStringLiteral("the definition of its table \"%1\" cannot be read").arg(tableName));
     MdbTableDef* table = state->table;
 
-    for (const char* field : fields) {
+    for (const QByteArray& field : fields) {
         const QString fieldName = QString::fromLatin1(field);
         int found = -1;
         for (guint i = 0; i < table->num_cols && found < 0; ++i)
@@ -243,67 +326,73 @@ JetFile::Table JetFile::table(const char* name, const std::vector<const char*>& 
                     .compare(fieldName, Qt::CaseInsensitive) == 0)
                 found = int(i);
         if (found < 0)
-            incomplete(
+            notALibrary(
                 handle_->path,
                 QStringLiteral("its table \"%1\" has no field \"%2\"").arg(tableName, fieldName));
         const int type = state->column(found)->col_type;
         if (type != MDB_TEXT && type != MDB_MEMO)
-            incomplete(handle_->path,
-                       QStringLiteral("the field \"%2\" of its table \"%1\" does not hold text")
-                           .arg(tableName, fieldName));
+            notALibrary(handle_->path,
+                        QStringLiteral("the field \"%2\" of its table \"%1\" does not hold text")
+                            .arg(tableName, fieldName));
         state->columns.push_back(found);
     }
 
     // Every page the table owns must lie within the file: one past its end
-    // means the file was cut short, and libmdb would quietly stop there.
-    for (gint32 page = 0;;) {
-        page = mdb_map_find_next(mdb, table->usage_map, static_cast<unsigned>(table->map_sz),
-                                 static_cast<guint32>(page));
-        if (page == 0) break;
-        if (page < 0 || page >= handle_->pageCount)
+    // means the file was cut short.
+    for (guint32 page = 0;;) {
+        const gint32 next =
+            mdb_map_find_next(mdb, table->usage_map, static_cast<unsigned>(table->map_sz), page);
+        if (next == 0) break;
+        if (next < 0 || static_cast<guint32>(next) <= page)
+            damaged(handle_->path,
+                    QStringLiteral("the list of pages of its table \"%1\" cannot be read")
+                        .arg(tableName));
+        if (next >= handle_->pageCount)
             damaged(handle_->path,
                     QStringLiteral("its table \"%1\" lies partly beyond the end of the file, which "
                                    "is cut short")
                         .arg(tableName));
+        page = static_cast<guint32>(next);
+        state->pages.push_back(page);
     }
 
     state->fields.resize(std::max<guint>(table->num_cols, 1));
     state->chunk.resize(mdb->fmt->pg_size);
-    mdb_rewind_table(table);
     return Table(std::move(state));
 }
 
-JetFile::Table::Table(std::unique_ptr<State> state) : state_(std::move(state)) {}
-JetFile::Table::Table(Table&&) noexcept = default;
-JetFile::Table::~Table() = default;
+Database::Table::Table(std::unique_ptr<State> state) : state_(std::move(state)) {}
+Database::Table::Table(Table&&) noexcept = default;
+Database::Table::~Table() = default;
 
-qint64 JetFile::Table::rowCount() const {
+qint64 Database::Table::rowCount() const {
     return state_->table->num_rows;
 }
 
-bool JetFile::Table::next(JetRow& row) {
+bool Database::Table::next(Row& row) {
     State& s = *state_;
-    MdbTableDef* table = s.table;
     MdbHandle* mdb = s.handle->mdb;
-    if (!mdb_fetch_row(table)) {
-        // The definition's count can lag behind after the earlier version
-        // was stopped abruptly, but never by rows that are really there.
-        if (s.rowsRead < static_cast<qint64>(table->num_rows))
-            damaged(s.handle->path, QStringLiteral("its table \"%1\" records %2 rows, but only %3 "
-                                                   "of them can be read")
-                                        .arg(s.name)
-                                        .arg(table->num_rows)
-                                        .arg(s.rowsRead));
-        return false;
+    for (;;) {
+        if (s.at < s.offsets.size()) {
+            if (!(s.offsets[s.at++] & kDeleted)) break;
+        } else if (!s.nextDataPage()) {
+            // The definition's count can lag behind after the earlier
+            // version was stopped abruptly, but never by rows that are
+            // really there.
+            if (s.rowsRead < static_cast<qint64>(s.table->num_rows))
+                damaged(s.handle->path,
+                        QStringLiteral("its table \"%1\" records %2 rows, but only %3 "
+                                       "of them can be read")
+                            .arg(s.name)
+                            .arg(s.table->num_rows)
+                            .arg(s.rowsRead));
+            return false;
+        }
     }
     ++s.rowsRead;
 
-    // mdb_fetch_row has just read this row of the page in the page buffer;
-    // cracking it again gives each field's null flag, which binding loses.
-    int start = 0;
-    size_t length = 0;
-    if (mdb_find_row(mdb, static_cast<int>(table->cur_row) - 1, &start, &length) != 0 ||
-        mdb_crack_row(table, start & kOffsetMask, length, s.fields.data()) < 0)
+    const State::Place data = s.currentData(static_cast<int>(s.at) - 1);
+    if (mdb_crack_row(s.table, data.start, data.length, s.fields.data()) < 0)
         s.damagedRow(QStringLiteral("cannot be read"));
 
     row.assign(s.columns.size(), std::nullopt);
@@ -319,4 +408,4 @@ bool JetFile::Table::next(JetRow& row) {
     return true;
 }
 
-}  // namespace store
+}  // namespace jet
