@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QPointer>
+#include <QTimer>
 
 #include "mainwindow/Texts.h"
 #include "mainwindow/frmSnibbet.h"
@@ -43,7 +44,10 @@ int main(int argc, char* argv[]) {
     platform::quitOnTerminationRequest();
 
     window = startSnibbet(folder, services);
-    if (!window) return 1;
+    if (!window) return platform::stopRequested() ? 0 : 1;
+    // A request to stop that came while the program started (and whose wake-up
+    // a progress bar's events may have taken) ends it as soon as it runs.
+    if (platform::stopRequested()) QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
     // Once the library is closed, another Snibbet may have it, also while the
     // instructions window keeps this one running.
     QObject::connect(window, &QObject::destroyed, &claim, &platform::LibraryClaim::release);

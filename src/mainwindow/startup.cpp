@@ -12,6 +12,7 @@
 #include "mainwindow/frmSnibbet.h"
 #include "platform/Placement.h"
 #include "platform/PlatformServices.h"
+#include "platform/Termination.h"
 #include "store/Backup.h"
 #include "store/LogOwner.h"
 #include "store/TidyUp.h"
@@ -59,7 +60,9 @@ bool offerEmptyLibrary(const QString& folder, platform::PlatformServices& servic
 
 frmSnibbet* startSnibbet(const QString& folder, platform::PlatformServices& services) {
     try {
-        if (!offerConversion(folder, services)) return nullptr;
+        // Told to stop while converting, Snibbet ends at once, the original
+        // file in place.
+        if (!offerConversion(folder, services, platform::stopRequested)) return nullptr;
         if (!QFileInfo::exists(store::Library::pathIn(folder)) &&
             !offerEmptyLibrary(folder, services))
             return nullptr;
@@ -68,7 +71,8 @@ frmSnibbet* startSnibbet(const QString& folder, platform::PlatformServices& serv
         window->startBackup();
         return window;
     } catch (const errors::Error& e) {
-        services.messageBox(startupErrorReport(e.number(), e.text()), texts::kProgramTitle);
+        if (e.number() != errors::ConversionStopped)
+            services.messageBox(startupErrorReport(e.number(), e.text()), texts::kProgramTitle);
         return nullptr;
     }
 }

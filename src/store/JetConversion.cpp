@@ -223,6 +223,17 @@ void createPartial(const QString& library, const QString& partial) {
 
 }  // namespace
 
+errors::Error newerAccessFormat(const QString& library) {
+    return {errors::NewerAccessFormat,
+            QStringLiteral("The file %1 is a database of Microsoft Access 2007 or later (the newer "
+                           "\".accdb\" format), not a Snibbet library. Snibbet has left it "
+                           "unchanged. If it is the library of the earlier Windows version, saved "
+                           "again by a newer Access, save it in Access as an \"Access 2002-2003 "
+                           "Database (*.mdb)\" named \"%2\" in its place: Snibbet then offers to "
+                           "convert it. Otherwise move it away to start with an empty library.")
+                .arg(quoted(library), QString::fromLatin1(kLibraryFileName))};
+}
+
 bool JetConversion::isNeeded(const QString& folder) {
     return jet::kindOf(Library::pathIn(folder)) == jet::FileKind::Jet;
 }
@@ -231,19 +242,7 @@ void JetConversion::check(const QString& folder) {
     const QString library = Library::pathIn(folder);
     switch (jet::kindOf(library)) {
         case jet::FileKind::Ace:
-            throw errors::Error(
-                errors::NewerAccessFormat,
-                QStringLiteral(
-                    "The file %1 is a database of Microsoft Access 2007 or later (the newer "
-                    "\".accdb\" "
-                    "format), not a Snibbet library. Snibbet has left it unchanged. If it is the "
-                    "library of the earlier Windows version, saved again by a newer Access, save "
-                    "it "
-                    "in Access as an \"Access 2002-2003 Database (*.mdb)\" named \"%2\" in its "
-                    "place: "
-                    "Snibbet then offers to convert it. Otherwise move it away to start with an "
-                    "empty library.")
-                    .arg(quoted(library), QString::fromLatin1(kLibraryFileName)));
+            throw newerAccessFormat(library);
         case jet::FileKind::Jet:
             jet::ReaderProcess().read(library, libraryRequests(),
                                       jet::ReaderProcess::Scope::Definitions, {});

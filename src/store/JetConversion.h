@@ -3,7 +3,14 @@
 #include <QString>
 #include <functional>
 
+namespace errors {
+class Error;
+}
+
 namespace store {
+
+// A file of Access 2007 or later in the library's place, in a user's words.
+errors::Error newerAccessFormat(const QString& library);
 
 // Turns the library of the earlier Windows version, a Jet 3 or Jet 4 file
 // named "Snibbet.mdb", into a library of this program: the same file name,

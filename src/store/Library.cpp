@@ -14,9 +14,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "errors/Error.h"
+#include "jet/Signature.h"
 #include "store/Backup.h"
 #include "store/FileIdentity.h"
-#include "store/JetFile.h"
+#include "store/JetConversion.h"
 #include "store/LogOwner.h"
 #include "store/NameCompare.h"
 #include "store/engine/Checkpointer.h"
@@ -72,12 +74,12 @@ void checkFileBeforeOpening(const QString& path) {
                                            "permissions.")
                                 .arg(quoted(path), file.errorString()));
     const QByteArray head = file.read(32);
-    if (hasJetSignature(head) || hasAceSignature(head))
+    if (jet::hasAceSignature(head)) throw newerAccessFormat(path);
+    if (jet::hasJetSignature(head))
         throw errors::Error(errors::OlderFormat,
-                            QStringLiteral("The library %1 is in the older Jet/Access database "
-                                           "format, which Snibbet cannot read. Convert it to an "
-                                           "SQLite database with the same tables, or move it away "
-                                           "and let Snibbet create an empty library.")
+                            QStringLiteral("The file %1 is in the older Microsoft Access format "
+                                           "of the earlier Windows version, not yet a library "
+                                           "this Snibbet can open. Start Snibbet to convert it.")
                                 .arg(quoted(path)));
     if (!head.startsWith(QByteArrayView("SQLite format 3\0", 16)))
         throw errors::Error(errors::NotADatabase,

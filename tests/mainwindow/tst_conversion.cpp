@@ -5,7 +5,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+#include <csignal>
 
+#include "platform/Termination.h"
 #include "support/JetFixtures.h"
 #include "support/WindowFixture.h"
 
@@ -86,15 +88,22 @@ void TestConversionAtStartUp::yesConvertsAndListsTheCategoriesInTheirOrder() {
 void TestConversionAtStartUp::otherwiseTheFileStaysAsItWas_data() {
     QTest::addColumn<bool>("yes");
     QTest::addColumn<QString>("message");
-    QTest::newRow("No") << false << QString();
-    QTest::newRow("Yes, but the file is damaged") << true << "(Error 9013)";
+    QTest::addColumn<bool>("toldToStop");  // SIGTERM, the conversion under way
+    QTest::newRow("No") << false << QString() << false;
+    QTest::newRow("Yes, but the file is damaged") << true << "(Error 9013)" << false;
+    QTest::newRow("Yes, then told to stop: ends without a word") << true << QString() << true;
 }
 
 void TestConversionAtStartUp::otherwiseTheFileStaysAsItWas() {
     QFETCH(bool, yes);
     QFETCH(QString, message);
+    QFETCH(bool, toldToStop);
     WindowFixture f;
-    const QByteArray content = yes ? withItemsPageZeroed(jet3_) : jet3_;
+    const QByteArray content = yes && !toldToStop ? withItemsPageZeroed(jet3_) : jet3_;
+    if (toldToStop) {
+        platform::quitOnTerminationRequest();
+        ::raise(SIGTERM);
+    }
     QVERIFY(!content.isEmpty());
     replaceLibrary(f.lib, content);
     f.fake.yesNoAnswers << yes;

@@ -112,10 +112,10 @@ void TestOpen::fileProblems_data() {
                              << "does not exist";
     QByteArray jet(2048, '\0');
     jet.replace(0, 19, QByteArray("\x00\x01\x00\x00Standard Jet DB", 19));
-    QTest::newRow("jet") << jet << int(errors::OlderFormat) << "Jet/Access";
+    QTest::newRow("jet") << jet << int(errors::OlderFormat) << "earlier Windows version";
     QByteArray ace(2048, '\0');
     ace.replace(0, 19, QByteArray("\x00\x01\x00\x00Standard ACE DB", 19));
-    QTest::newRow("ace") << ace << int(errors::OlderFormat) << "Jet/Access";
+    QTest::newRow("ace") << ace << int(errors::NewerAccessFormat) << "Access 2007 or later";
     QTest::newRow("text file") << QByteArray("just some notes\n") << int(errors::NotADatabase)
                                << "not a database";
     QTest::newRow("empty file") << QByteArray() << int(errors::NotADatabase) << "not a database";
