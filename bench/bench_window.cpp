@@ -235,8 +235,9 @@ void saveOnLeaving(State& state, Size& s, const QString& category, const QString
         s.services.check("leaving a panel");
         if (w.rTxtCode->document()->isModified()) throw std::runtime_error("nothing was saved");
     }
-    const store::Library library = store::Library::open(s.folder);
-    store::DataSource items(library, store::RecordSource::itemsOf(category));
+    // Read back through the window's own connection: a second one would give
+    // the file a stamp of its own, and the window would take it for another file.
+    store::DataSource items(s.window->dbLibrary, store::RecordSource::itemsOf(category));
     items.Recordset().FindFirst(store::Field::ItemName, item);
     if (items.Recordset().text(store::Field::Code) != s.window->rTxtCode->toPlainText())
         throw std::runtime_error("the file does not hold the saved text");
