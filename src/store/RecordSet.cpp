@@ -6,6 +6,7 @@
 
 #include "store/Library.h"
 #include "store/NameCompare.h"
+#include "store/StoredText.h"
 #include "store/engine/CategoryKeys.h"
 #include "store/engine/Connection.h"
 #include "store/engine/EngineErrors.h"
@@ -176,7 +177,7 @@ const RecordSet::Row& RecordSet::currentRow() {
 void RecordSet::FindFirst(Field field, const QString& value) {
     ensureLoaded();
     checkFieldOf(source_.table(), field);
-    const QByteArray wanted = value.toUtf8();
+    const QByteArray wanted = storedFromText(value);
     for (qsizetype i = 0; i < rows_.size(); ++i) {
         bool isNullValue = rows_[i].name.isNull();
         QByteArray candidate = rows_[i].name.utf8;
@@ -184,7 +185,7 @@ void RecordSet::FindFirst(Field field, const QString& value) {
             const qsizetype saved = position_;
             position_ = i;
             isNullValue = isNull(field);
-            candidate = text(field).toUtf8();
+            candidate = storedFromText(text(field));
             position_ = saved;
         }
         // A null equals nothing, as in SQL.
@@ -208,15 +209,15 @@ QByteArray RecordSet::rowCondition() const {
 QString RecordSet::text(Field field) {
     checkFieldOf(source_.table(), field);
     const Row& row = currentRow();
-    if (field == nameField()) return QString::fromUtf8(row.name.utf8);
-    if (field == Field::Category) return QString::fromUtf8(row.category.utf8);
+    if (field == nameField()) return textFromStored(row.name.utf8);
+    if (field == Field::Category) return textFromStored(row.category.utf8);
     return translatingEngineErrors([&] {
         SQLite::Statement select(library_->database(), QByteArray("SELECT ") + columnName(field) +
                                                            " FROM " + tableName(source_.table()) +
                                                            rowCondition());
         bindRow(select, 1, row, source_.table());
         if (!select.executeStep()) throw rowChanged();
-        return QString::fromUtf8(sql::columnUtf8(select, 0));
+        return textFromStored(sql::columnUtf8(select, 0));
     });
 }
 
