@@ -165,6 +165,13 @@ void RecordSet::MoveLast() {
     position_ = std::max<qsizetype>(0, rows_.size() - 1);
 }
 
+bool RecordSet::MoveTo(qsizetype position) {
+    ensureLoaded();
+    if (position < 0 || position >= rows_.size()) return false;
+    position_ = position;
+    return true;
+}
+
 Field RecordSet::nameField() const {
     return source_.table() == Table::Category ? Field::Category : Field::ItemName;
 }

@@ -68,6 +68,7 @@ void Snibbet::start() {
     categoryText.clear();
     itemEntries.clear();
     itemText.clear();
+    itemIndex = -1;
     panels = {};
     modified = {};
     focus = Elsewhere;
@@ -84,7 +85,7 @@ void Snibbet::close() {
         QString why;
         if (itemText.isEmpty() || categoryText.isEmpty() || sourceRows().isEmpty())
             why = QStringLiteral("the lists do not name a category and one of its items");
-        else if (const int found = findInSource(itemText); found >= 0)
+        else if (const int found = currentRow(); found >= 0)
             items[found].texts[p] = panels[p];
         else
             why = QStringLiteral("the category \"%1\" has no item named \"%2\"")
@@ -132,8 +133,9 @@ void Snibbet::chooseCategory(int entry) {
 void Snibbet::chooseItem(int entry) {
     moveFocus(ItemList);
     itemText = itemEntries[entry];
+    itemIndex = entry;
     if (itemText.isEmpty() || categoryText.isEmpty() || sourceRows().isEmpty()) return;
-    const int found = findInSource(itemText);
+    const int found = currentRow();
     for (int p = 0; p < 3; ++p) panels[p] = found < 0 ? QString() : shown(items[found].texts[p]);
     modified = {};
 }
@@ -162,7 +164,7 @@ void Snibbet::save(int panel) {
         modified[panel] = false;
         return;
     }
-    const int found = findInSource(itemText);
+    const int found = currentRow();
     if (found < 0) {
         messages << Box{
             QStringLiteral(
@@ -194,6 +196,17 @@ int Snibbet::findInSource(const QString& name) const {
     return -1;
 }
 
+// The entry last chosen from the item list leads to its own row while the
+// list's text is still that entry's, also where other rows have a name that
+// differs in letter case only; a typed name leads to the first row of that name.
+int Snibbet::currentRow() const {
+    const QList<int> rows = sourceRows();
+    if (itemIndex >= 0 && itemIndex < itemEntries.size() && itemEntries[itemIndex] == itemText &&
+        itemIndex < rows.size() && shown(items[rows[itemIndex]].name) == itemText)
+        return rows[itemIndex];
+    return findInSource(itemText);
+}
+
 QStringList Snibbet::sourceNames() const {
     QStringList names;
     for (int i : sourceRows()) names << shown(items[i].name);
@@ -204,6 +217,7 @@ void Snibbet::findItems() {
     itemSource = categoryText;
     itemEntries = sourceNames();
     itemText.clear();
+    itemIndex = -1;
 }
 
 void Snibbet::refillCategoryList() {
@@ -265,6 +279,7 @@ void Snibbet::renameCategory(const QString& answer) {
         if (i.category && sameName(*i.category, old)) i.category = answer;
     refillCategoryList();
     itemText.clear();
+    itemIndex = -1;
 }
 
 void Snibbet::renameItem(const QString& answer) {
@@ -283,6 +298,7 @@ void Snibbet::renameItem(const QString& answer) {
             i.name = answer;
     itemEntries = sourceNames();
     itemText.clear();
+    itemIndex = -1;
 }
 
 void Snibbet::deleteCategory() {
@@ -292,6 +308,7 @@ void Snibbet::deleteCategory() {
     refillCategoryList();
     itemEntries = sourceNames();
     itemText.clear();
+    itemIndex = -1;
 }
 
 void Snibbet::deleteItem() {
