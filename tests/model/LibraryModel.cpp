@@ -146,8 +146,10 @@ void Snibbet::typeIntoPanel(int panel, const QString& text) {
     modified[panel] = true;
 }
 
+// Like cutting everything: a panel that shows nothing stays unchanged.
 void Snibbet::clearPanel(int panel) {
     moveFocus(panel);
+    if (panels[panel].isEmpty()) return;
     panels[panel].clear();
     modified[panel] = true;
 }

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QHash>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -489,15 +490,19 @@ void TestSaving::aVisitLeavesTheStoredTextAsItWas_data() {
     QString mixed;
     for (int i = 0; i < 20000; ++i) mixed += lines[i] + (i % 3 ? "\n" : "\r\n");
     QTest::newRow("20,000 mixed lines") << text(mixed) << 20001 << true;
-    QTest::newRow("bytes that are no UTF-8") << QByteArray(
-                                                    "a\xff\xfe\xc3"
-                                                    "b")
-                                             << 1 << false;
+    QTest::newRow("bytes that are no UTF-8") << QByteArray("a\xff\xfe\xc3" "b") << 1 << false;
+    QTest::newRow("a Latin-1 letter at the end") << QByteArray("caf\xe9") << 1 << false;
+    QTest::newRow("a surrogate and an overlong NUL")
+        << QByteArray("\xed\xa0\x80\nx\xc0\x80") << 2 << false;
+    QTest::newRow("a byte-order mark") << QByteArray("\xef\xbb\xbfint x;\n") << 2 << false;
+    QTest::newRow("a byte-order mark, 20,000 lines")
+        << "\xef\xbb\xbf" + text(lines.join("\n")) << 20000 << false;
 }
 
 // Clicking into a panel and out again writes nothing the user did not change:
-// the file keeps its bytes. Copying everything (a cut and a paste) puts the
-// exact characters on the clipboard, and what is then saved is the same text.
+// the file keeps its bytes. Copying everything changes nothing either, and
+// puts the exact text on the clipboard. Typing at the end keeps every byte
+// before it, also those that are no UTF-8 and a byte-order mark.
 void TestSaving::aVisitLeavesTheStoredTextAsItWas() {
     QFETCH(QByteArray, stored);
     QFETCH(int, lines);
@@ -510,8 +515,10 @@ void TestSaving::aVisitLeavesTheStoredTextAsItWas() {
         "' AS TEXT); "
         "CREATE VIEW CodeBytes AS SELECT rowid AS rowid, hex(Code), typeof(Code) FROM Items");
     const auto storedCode = [&] { return f.lib.rows("CodeBytes"); };
-    const QStringList before = storedCode();
-    QCOMPARE(before, QStringList{"1|" + QString::fromLatin1(stored.toHex().toUpper()) + "|text"});
+    const auto bytes = [](const QByteArray& b) {
+        return QStringList{"1|" + QString::fromLatin1(b.toHex().toUpper()) + "|text"};
+    };
+    QCOMPARE(storedCode(), bytes(stored));
     frmSnibbet& w = f.start();
     f.chooseCategory("Snippets");
     f.chooseItem("x");
@@ -519,18 +526,23 @@ void TestSaving::aVisitLeavesTheStoredTextAsItWas() {
 
     clickInto(w.rTxtCode);
     QTest::mouseClick(w.rTxtNotes->viewport(), Qt::LeftButton);
-    QCOMPARE(storedCode(), before);
-    if (!utf8) return;
+    QCOMPARE(storedCode(), bytes(stored));
 
     clickInto(w.rTxtCode);
     w.rTxtCode->selectAll();
     w.panels[0].copy->trigger();
     deliverQueuedKeys();
-    QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromUtf8(stored));
-    QVERIFY(w.rTxtCode->isChanged());
+    QCOMPARE(QGuiApplication::clipboard()->mimeData()->data("application/x-snibbet-text"), stored);
+    if (utf8) QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromUtf8(stored));
+    QVERIFY(!w.rTxtCode->isChanged());
+    QTest::mouseClick(w.rTxtNotes->viewport(), Qt::LeftButton);
+    QCOMPARE(storedCode(), bytes(stored));
+
+    clickInto(w.rTxtCode);
+    QTest::keyClick(w.rTxtCode, Qt::Key_X);
     QTest::mouseClick(w.rTxtNotes->viewport(), Qt::LeftButton);
     QVERIFY(f.fake.messages.isEmpty());
-    QCOMPARE(storedCode(), before);
+    QCOMPARE(storedCode(), bytes(stored + "x"));
 }
 
 // Another program re-sorted the file after the lists were read, so that the
@@ -569,41 +581,64 @@ void TestSaving::aRowMovedByAnotherProgramReceivesNothing() {
 
 void TestSaving::editsKeepEveryOtherLineEnd_data() {
     QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("notes");  // what "copy notes" copies, or "clip notes" puts there
     QTest::addColumn<QString>("edit");
     QTest::addColumn<QString>("saved");
-    QTest::newRow("Enter in a CRLF line of an LF text") << "ab\ncd\r\ne"
+    const QString separators = "P\u2028Q";
+    QTest::newRow("Enter in a CRLF line of an LF text") << "ab\ncd\r\ne" << separators
                                                         << "Enter at 4"
                                                         << "ab\nc\nd\r\ne";
-    QTest::newRow("a line emptied between a CR and a LF") << "a\rb\nc"
+    QTest::newRow("Shift+Enter is Enter") << "ab\ncd\r\ne" << separators << "Shift+Enter at 4"
+                                          << "ab\nc\nd\r\ne";
+    QTest::newRow("Enter with Ctrl, Alt or Meta types nothing, after a CRLF")
+        << "ab\ncd\r\nef" << separators
+        << "Ctrl+Enter at 6, Alt+Enter at 6, Meta+Enter at 6, Ctrl+Shift+Enter at 6"
+        << "ab\ncd\r\nef";
+    QTest::newRow("a line emptied between a CR and a LF") << "a\rb\nc" << separators
                                                           << "delete 2-3"
                                                           << "a\r\r\nc";
-    QTest::newRow("cut across line ends, then undone") << "ab\ncd\r\nef\rgh"
+    QTest::newRow("cut across line ends, then undone") << "ab\ncd\r\nef\rgh" << separators
                                                        << "cut 1-9, undo"
                                                        << "ab\ncd\r\nef\rgh";
-    QTest::newRow("lines joined, then undone") << "a\rb\r\nc"
+    QTest::newRow("lines joined, then undone") << "a\rb\r\nc" << separators
                                                << "delete 1-2, undo"
                                                << "a\rb\r\nc";
-    QTest::newRow("copy from the second half of a split line") << "ab\ncd\r\ne"
-                                                               << "Enter at 4, copy 5-8"
-                                                               << "ab\nc\nd\r\ne";
-    QTest::newRow("formatted text pasted") << "x\n"
-                                           << "paste html at 2"
+    QTest::newRow("copy from the second half of a split line")
+        << "ab\ncd\r\ne" << separators << "Enter at 4, copy 5-8"
+        << "ab\nc\nd\r\ne";
+    QTest::newRow("formatted text pasted") << "x\n" << separators << "paste html at 2"
                                            << "x\nif (x)\n  y();";
-    QString grouped;
-    for (int i = 0; i < 12000; ++i) grouped += QStringLiteral("l%1\r\n").arg(i);
-    QTest::newRow("a line separator copied into a long text") << grouped << "copy notes, paste at 0"
-                                                              << "P\u2028Q" + grouped;
+    QString grouped, lf, mixed, crlf;
+    for (int i = 0; i < 12000; ++i) {
+        grouped += QStringLiteral("l%1\r\n").arg(i);
+        lf += QStringLiteral("l%1\n").arg(i);
+        mixed += QStringLiteral("m%1").arg(i) + (i % 5 ? "\n" : i % 2 ? "\r" : "\r\n");
+        crlf += QStringLiteral("c%1\r\n").arg(i);
+    }
+    QTest::newRow("a line separator copied into a long text")
+        << grouped << separators << "copy notes, paste at 0" << "P\u2028Q" + grouped;
+    QTest::newRow("a lone CR copied to the end of a line of a long text")
+        << lf << "X\r" << "copy notes, paste at 2"
+        << "l0X\r\r\n" + lf.mid(3);
+    QTest::newRow("a long text of mixed line ends copied into a short one")
+        << "ab" << mixed << "copy notes, paste at 1" << "a" + mixed + "b";
+    QTest::newRow("a long text from another program, its line ends the usual one")
+        << "a\nb" << crlf << "clip notes, paste at 1"
+        << "a" + QString(crlf).replace("\r\n", "\n") + "\nb";
+    QTest::newRow("a long paste undone") << "a\nb" << crlf << "clip notes, paste at 1, undo"
+                                         << "a\nb";
 }
 
 // Whatever the user does to some lines, every other line keeps its own line
 // end, also through undo; what is copied is what is saved.
 void TestSaving::editsKeepEveryOtherLineEnd() {
     QFETCH(QString, stored);
+    QFETCH(QString, notes);
     QFETCH(QString, edit);
     QFETCH(QString, saved);
     WindowFixture f;
     f.lib.addCategory("Snippets");
-    f.lib.addItem("Snippets", "x", stored, {}, "P\u2028Q");
+    f.lib.addItem("Snippets", "x", stored, {}, notes);
     frmSnibbet& w = f.start();
     f.chooseCategory("Snippets");
     f.chooseItem("x");
@@ -615,7 +650,14 @@ void TestSaving::editsKeepEveryOtherLineEnd() {
         cursor.setPosition(to, QTextCursor::KeepAnchor);
         box->setTextCursor(cursor);
     };
-    const QRegularExpression step(QStringLiteral("(\\w[\\w ]*?) (?:at )?(\\d+)(?:-(\\d+))?$"));
+    const QRegularExpression step(QStringLiteral("([\\w+][\\w+ ]*?) (?:at )?(\\d+)(?:-(\\d+))?$"));
+    const QHash<QString, Qt::KeyboardModifiers> enters{
+        {"Enter", Qt::NoModifier},
+        {"Shift+Enter", Qt::ShiftModifier},
+        {"Ctrl+Enter", Qt::ControlModifier},
+        {"Alt+Enter", Qt::AltModifier},
+        {"Meta+Enter", Qt::MetaModifier},
+        {"Ctrl+Shift+Enter", Qt::ControlModifier | Qt::ShiftModifier}};
     for (const QString& action : edit.split(QStringLiteral(", "))) {
         if (action == "undo") {
             box->undo();
@@ -627,13 +669,17 @@ void TestSaving::editsKeepEveryOtherLineEnd() {
             deliverQueuedKeys();
             continue;
         }
+        if (action == "clip notes") {  // as another program puts it on the clipboard
+            QGuiApplication::clipboard()->setText(notes);
+            continue;
+        }
         const QRegularExpressionMatch m = step.match(action);
         QVERIFY2(m.hasMatch(), qPrintable(action));
         const int from = m.captured(2).toInt();
         const int to = m.captured(3).isEmpty() ? from : m.captured(3).toInt();
         select(from, to);
         const QString verb = m.captured(1);
-        if (verb == "Enter") QTest::keyClick(box, Qt::Key_Return);
+        if (enters.contains(verb)) QTest::keyClick(box, Qt::Key_Return, enters[verb]);
         if (verb == "delete") QTest::keyClick(box, Qt::Key_Delete);
         if (verb == "cut") box->cut();
         if (verb == "copy") {
@@ -653,8 +699,13 @@ void TestSaving::editsKeepEveryOtherLineEnd() {
         }
     }
     QCOMPARE(box->storedText(), saved);
+    // The panel shows as many lines as the stored text holds.
+    QCOMPARE(box->toPlainText().count('\n'),
+             saved.count('\n') + saved.count('\r') - saved.count(QStringLiteral("\r\n")) +
+                 saved.count(QChar(0x2028)) + saved.count(QChar(0x2029)));
+    QCOMPARE(box->isChanged(), saved != stored);
     QTest::mouseClick(w.rTxtDeclares->viewport(), Qt::LeftButton);
-    COMPARE_ROWS(f.lib.rows("Items"), QStringList{"Snippets|x|" + saved + "||P\u2028Q"});
+    COMPARE_ROWS(f.lib.rows("Items"), QStringList{"Snippets|x|" + saved + "||" + notes});
 }
 
 QTEST_MAIN(TestSaving)
