@@ -25,11 +25,15 @@ private slots:
     void pastingAnImageOrNothingChangesNothing();
     void aNameOfAnyStoredType_data();
     void aNameOfAnyStoredType();
+    void twinNamesLeadToTheirOwnRows_data();
+    void twinNamesLeadToTheirOwnRows();
 };
 
 void TestInput::aNameIsJustData_data() {
     QTest::addColumn<QString>("name");
     QTest::newRow("10,000 characters") << QString(9999, QChar(u'n')) + QStringLiteral("!");
+    // Past the 32,767 characters an edit field takes by default.
+    QTest::newRow("40,000 characters") << QString(39999, QChar(u'n')) + QStringLiteral("!");
     QTest::newRow("quotes and backslashes") << QStringLiteral("it's \"quoted\" \\ C:\\path\\'; --");
     QTest::newRow("percent and underscore") << QStringLiteral("100% _of_ it");
     QTest::newRow("control characters") << QStringLiteral("tab\there\x01\x7f end");
