@@ -120,6 +120,7 @@ PanelEdit::PanelEdit(QWidget* parent) : QTextEdit(parent) {
     connect(document(), &QTextDocument::contentsChange, this, [this](int, int, int added) {
         if (added >= kLayoutLaterFrom) holdLayout();
     });
+    connect(this, &QTextEdit::cursorPositionChanged, this, &PanelEdit::stayAfterByteOrderMark);
 }
 
 PanelEdit::~PanelEdit() {
@@ -450,6 +451,27 @@ void PanelEdit::mouseReleaseEvent(QMouseEvent* event) {
     emit mouseReleased(event->button());
 }
 
+// A text may start with a byte-order mark, which nobody sees: the caret never
+// goes in front of it, so that what is typed at the start comes after it, and
+// the mark stays the text's first character. Selecting everything takes it.
+void PanelEdit::stayAfterByteOrderMark() {
+    QTextCursor cursor = textCursor();
+    if (cursor.position() != 0 || document()->characterAt(0) != QChar::ByteOrderMark) return;
+    if (cursor.hasSelection()) {
+        if (cursor.anchor() == 0) return;
+        cursor.setPosition(1, QTextCursor::KeepAnchor);
+    } else {
+        cursor.setPosition(1);
+    }
+    setTextCursor(cursor);
+}
+
+bool PanelEdit::erasesByteOrderMark(const QKeyEvent* event) const {
+    const QTextCursor cursor = textCursor();
+    return event->key() == Qt::Key_Backspace && !cursor.hasSelection() &&
+           cursor.position() == 1 && document()->characterAt(0) == QChar::ByteOrderMark;
+}
+
 // Tab types a tab into the text; Ctrl+Tab and Ctrl+Shift+Tab move between
 // controls. Shift+Enter starts a new line like Enter, not the line separator
 // the editor would otherwise put into the text; Enter with Ctrl, Alt or Meta
@@ -465,6 +487,7 @@ void PanelEdit::keyPressEvent(QKeyEvent* event) {
         QWidget::focusNextPrevChild(false);  // NOLINT(bugprone-parent-virtual-call)
         return;
     }
+    if (erasesByteOrderMark(event)) return;  // the caret is at the start, as far as anyone sees
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && !isReadOnly()) {
         QKeyEvent plain(event->type(), event->key(), event->modifiers() & ~Qt::ShiftModifier,

@@ -4,6 +4,7 @@
 
 class QMimeData;
 class QTextBlock;
+class QKeyEvent;
 class QTimer;
 
 // A text panel: a multi-line rich-text box that reports losing the focus and
@@ -55,6 +56,8 @@ private:
     void insertText(const QString& text, bool exact);
     bool mayGroupWith(const QString& incoming) const;
     void plainLayout(int from, int to);
+    void stayAfterByteOrderMark();
+    bool erasesByteOrderMark(const QKeyEvent* event) const;
     void holdLayout();
     void releaseLayout();
     void followLayout();

@@ -4,6 +4,7 @@
 #include <SQLiteCpp/Statement.h>
 
 #include "store/Library.h"
+#include "store/StoredText.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ QStringList TempLibrary::rows(const QString& table) const {
         for (int i = 0; i < select.getColumnCount(); ++i) {
             const SQLite::Column c = select.getColumn(i);
             fields << (c.isNull() ? QStringLiteral("<null>")
-                                  : QString::fromUtf8(c.getText(), c.getBytes()));
+                                  : store::textFromStored(QByteArrayView(c.getText(), c.getBytes())));
         }
         rows << fields.join(QLatin1Char('|'));
     }

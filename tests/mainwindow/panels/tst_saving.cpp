@@ -627,6 +627,12 @@ void TestSaving::editsKeepEveryOtherLineEnd_data() {
         << "a" + QString(crlf).replace("\r\n", "\n") + "\nb";
     QTest::newRow("a long paste undone") << "a\nb" << crlf << "clip notes, paste at 1, undo"
                                          << "a\nb";
+    const QString marked = QChar(QChar::ByteOrderMark) + QString("ab\ncd");
+    QTest::newRow("typed at the start of a text with a byte-order mark")
+        << marked << separators << "Ctrl+Home, type y"
+        << QChar(QChar::ByteOrderMark) + QString("yab\ncd");
+    QTest::newRow("Backspace at the start of a text with a byte-order mark")
+        << marked << separators << "Backspace at 1" << marked;
 }
 
 // Whatever the user does to some lines, every other line keeps its own line
@@ -673,6 +679,14 @@ void TestSaving::editsKeepEveryOtherLineEnd() {
             QGuiApplication::clipboard()->setText(notes);
             continue;
         }
+        if (action == "Ctrl+Home") {
+            QTest::keyClick(box, Qt::Key_Home, Qt::ControlModifier);
+            continue;
+        }
+        if (action.startsWith("type ")) {
+            QTest::keyClicks(box, action.mid(5));
+            continue;
+        }
         const QRegularExpressionMatch m = step.match(action);
         QVERIFY2(m.hasMatch(), qPrintable(action));
         const int from = m.captured(2).toInt();
@@ -681,6 +695,7 @@ void TestSaving::editsKeepEveryOtherLineEnd() {
         const QString verb = m.captured(1);
         if (enters.contains(verb)) QTest::keyClick(box, Qt::Key_Return, enters[verb]);
         if (verb == "delete") QTest::keyClick(box, Qt::Key_Delete);
+        if (verb == "Backspace") QTest::keyClick(box, Qt::Key_Backspace);
         if (verb == "cut") box->cut();
         if (verb == "copy") {
             const QString selected = box->selectedStoredText();
