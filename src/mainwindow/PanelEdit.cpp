@@ -259,10 +259,14 @@ void PanelEdit::copyExactly() {
 }
 
 // Like cutting everything: what was marked and grouped comes back with undo.
+// Inside an edit the cursor does not ask where its end is on the screen, which
+// would lay out every line of a long text at once.
 void PanelEdit::clearAll() {
     QTextCursor cursor(document());
+    cursor.beginEditBlock();
     cursor.select(QTextCursor::Document);
     cursor.removeSelectedText();
+    cursor.endEditBlock();
     setTextCursor(cursor);
 }
 

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QStyleHints>
 #include <QTextBlock>
 #include <QTimer>
 #include <csignal>
@@ -612,8 +613,10 @@ void TestSaving::editsKeepEveryOtherLineEnd_data() {
     for (int i = 0; i < 12000; ++i) {
         grouped += QStringLiteral("l%1\r\n").arg(i);
         lf += QStringLiteral("l%1\n").arg(i);
-        mixed += QStringLiteral("m%1").arg(i) + (i % 5 ? "\n" : i % 2 ? "\r" : "\r\n");
-        crlf += QStringLiteral("c%1\r\n").arg(i);
+        // Long enough for the panel to lay them out step by step.
+        mixed += QStringLiteral("m%1 = more(code);").arg(i) +
+                 (i % 5 ? "\n" : i % 2 ? "\r" : "\r\n");
+        crlf += QStringLiteral("c%1 = some(code);\r\n").arg(i);
     }
     QTest::newRow("a line separator copied into a long text")
         << grouped << separators << "copy notes, paste at 0" << "P\u2028Q" + grouped;
@@ -642,6 +645,7 @@ void TestSaving::editsKeepEveryOtherLineEnd() {
     QFETCH(QString, notes);
     QFETCH(QString, edit);
     QFETCH(QString, saved);
+    const int blinking = QGuiApplication::styleHints()->cursorFlashTime();
     WindowFixture f;
     f.lib.addCategory("Snippets");
     f.lib.addItem("Snippets", "x", stored, {}, notes);
@@ -721,6 +725,8 @@ void TestSaving::editsKeepEveryOtherLineEnd() {
     QCOMPARE(box->isChanged(), saved != stored);
     QTest::mouseClick(w.rTxtDeclares->viewport(), Qt::LeftButton);
     COMPARE_ROWS(f.lib.rows("Items"), QStringList{"Snippets|x|" + saved + "||" + notes});
+    // A long text is laid out step by step, the carets not blinking meanwhile.
+    QTRY_COMPARE(QGuiApplication::styleHints()->cursorFlashTime(), blinking);
 }
 
 QTEST_MAIN(TestSaving)
