@@ -222,8 +222,8 @@ QString PanelEdit::textBetween(int from, int to) const {
         }
         const QString all = block.text();
         const int end = start + static_cast<int>(all.size());
-        const QStringView part = QStringView(all).mid(
-            std::max(0, from - start), std::min(end, to) - std::max(start, from));
+        const QStringView part = QStringView(all).mid(std::max(0, from - start),
+                                                      std::min(end, to) - std::max(start, from));
         if (!grouped_) {
             text += part;
             continue;
@@ -472,8 +472,8 @@ void PanelEdit::stayAfterByteOrderMark() {
 
 bool PanelEdit::erasesByteOrderMark(const QKeyEvent* event) const {
     const QTextCursor cursor = textCursor();
-    return event->key() == Qt::Key_Backspace && !cursor.hasSelection() &&
-           cursor.position() == 1 && document()->characterAt(0) == QChar::ByteOrderMark;
+    return event->key() == Qt::Key_Backspace && !cursor.hasSelection() && cursor.position() == 1 &&
+           document()->characterAt(0) == QChar::ByteOrderMark;
 }
 
 // Tab types a tab into the text; Ctrl+Tab and Ctrl+Shift+Tab move between

@@ -82,17 +82,16 @@ QByteArray storedFromText(QStringView text) {
     char* out = bytes.data();
     qsizetype n = 0;
     const auto put = [&](char32_t code) {
-        const auto byte = [&](char32_t b) { out[n++] = static_cast<char>(b); };
         if (code < 0x80) {
-            byte(code);
-        } else if (code < 0x800) {
-            byte(0xC0 | (code >> 6)), byte(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            byte(0xE0 | (code >> 12)), byte(0x80 | ((code >> 6) & 0x3F)), byte(0x80 | (code & 0x3F));
-        } else {
-            byte(0xF0 | (code >> 18)), byte(0x80 | ((code >> 12) & 0x3F));
-            byte(0x80 | ((code >> 6) & 0x3F)), byte(0x80 | (code & 0x3F));
+            out[n++] = static_cast<char>(code);
+            return;
         }
+        const int length = code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
+        static constexpr unsigned char kLead[] = {0, 0, 0xC0, 0xE0, 0xF0};
+        for (int k = length - 1; k > 0; --k, code >>= 6)
+            out[n + k] = static_cast<char>(0x80 | (code & 0x3F));
+        out[n] = static_cast<char>(kLead[length] | code);
+        n += length;
     };
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t unit = text[i].unicode();

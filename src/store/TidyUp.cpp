@@ -47,7 +47,8 @@ constexpr const char* kStatements[TidyUp::kSteps] = {
     "rowid",
     "DELETE FROM Category",
     "DELETE FROM Items",
-    "INSERT INTO Category (rowid, %1) SELECT rowid * 1048576, %1 FROM temp.SortedCat ORDER BY rowid",
+    "INSERT INTO Category (rowid, %1) SELECT rowid * 1048576, %1 FROM temp.SortedCat ORDER BY "
+    "rowid",
     "INSERT INTO Items (rowid, %1) SELECT rowid * 1048576, %1 FROM temp.SortedItems ORDER BY rowid",
     "DROP TABLE temp.SortedCat",
     "DROP TABLE temp.SortedItems",

@@ -245,23 +245,28 @@ void TestInput::aNameOfAnyStoredType() {
 void TestInput::twinNamesLeadToTheirOwnRows_data() {
     QTest::addColumn<QString>("first");  // SQL values of the two names
     QTest::addColumn<QString>("second");
-    QTest::newRow("a byte that is no UTF-8, and U+FFFD")
-        << "CAST(X'636166E9' AS TEXT)" << "CAST(X'636166EFBFBD' AS TEXT)";
-    QTest::newRow("U+FFFD, and a byte that is no UTF-8")
-        << "CAST(X'636166EFBFBD' AS TEXT)" << "CAST(X'636166E9' AS TEXT)";
-    QTest::newRow("a byte that is no UTF-8, and its Latin-1 letter")
-        << "CAST(X'636166E9' AS TEXT)" << "'caf\u00e9'";
-    QTest::newRow("letter case only") << "'Twin'" << "'TWIN'";
-    QTest::newRow("a BLOB and a text of one spelling") << "CAST('twin' AS BLOB)" << "'twin'";
+    QTest::newRow("a byte that is no UTF-8, and U+FFFD") << "CAST(X'636166E9' AS TEXT)"
+                                                         << "CAST(X'636166EFBFBD' AS TEXT)";
+    QTest::newRow("U+FFFD, and a byte that is no UTF-8") << "CAST(X'636166EFBFBD' AS TEXT)"
+                                                         << "CAST(X'636166E9' AS TEXT)";
+    QTest::newRow("a byte that is no UTF-8, and its Latin-1 letter") << "CAST(X'636166E9' AS TEXT)"
+                                                                     << "'caf\u00e9'";
+    QTest::newRow("letter case only") << "'Twin'"
+                                      << "'TWIN'";
+    QTest::newRow("a BLOB and a text of one spelling") << "CAST('twin' AS BLOB)"
+                                                       << "'twin'";
 }
 
 void TestInput::twinNamesLeadToTheirOwnRows() {
     QFETCH(QString, first);
     QFETCH(QString, second);
     WindowFixture f;
-    f.lib.exec("INSERT INTO Category VALUES ('S'); INSERT INTO Items (Category, ItemName, Code) "
-               "VALUES ('S', " + first + ", 'code 1'), ('S', " + second + ", 'code 2');"
-               "CREATE VIEW Twins AS SELECT rowid AS rowid, hex(ItemName), Code FROM Items");
+    f.lib.exec(
+        "INSERT INTO Category VALUES ('S'); INSERT INTO Items (Category, ItemName, Code) "
+        "VALUES ('S', " +
+        first + ", 'code 1'), ('S', " + second +
+        ", 'code 2');"
+        "CREATE VIEW Twins AS SELECT rowid AS rowid, hex(ItemName), Code FROM Items");
     const QStringList before = f.lib.rows("Twins");
     frmSnibbet& w = f.start();
     f.chooseCategory("S");

@@ -120,12 +120,12 @@ void TestNames::storedBytesComeBackExactly_data() {
     QTest::newRow("a Latin-1 letter") << QByteArray("caf\xE9") << "caf" + stray({0xE9});
     QTest::newRow("a sequence cut short") << QByteArray("\xE2\x82") << stray({0xE2, 0x82});
     QTest::newRow("a stray continuation byte") << QByteArray("\x80x") << stray({0x80}) + "x";
-    QTest::newRow("a surrogate's bytes")
-        << QByteArray("\xED\xA0\x80") << stray({0xED, 0xA0, 0x80});
+    QTest::newRow("a surrogate's bytes") << QByteArray("\xED\xA0\x80") << stray({0xED, 0xA0, 0x80});
     QTest::newRow("an overlong NUL") << QByteArray("\xC0\x80") << stray({0xC0, 0x80});
     QTest::newRow("past U+10FFFF")
         << QByteArray("\xF4\x90\x80\x80") << stray({0xF4, 0x90, 0x80, 0x80});
-    QTest::newRow("a leading byte-order mark") << QByteArray("\xEF\xBB\xBFx") << QChar(0xFEFF) + QString("x");
+    QTest::newRow("a leading byte-order mark")
+        << QByteArray("\xEF\xBB\xBFx") << QChar(0xFEFF) + QString("x");
     QTest::newRow("a byte-order mark, then a stray byte")
         << QByteArray("\xEF\xBB\xBF\xFF") << QChar(0xFEFF) + stray({0xFF});
     QTest::newRow("the bytes of the stand-in for E9")

@@ -74,7 +74,8 @@ QStringList stored(const TempLibrary& lib, const QString& table, bool withRowIds
     QStringList columns;
     SQLite::Statement info(db, "SELECT name FROM pragma_table_info(?)");
     info.bind(1, table.toStdString());
-    while (info.executeStep()) columns << QStringLiteral("quote(%1)").arg(info.getColumn(0).getText());
+    while (info.executeStep())
+        columns << QStringLiteral("quote(%1)").arg(info.getColumn(0).getText());
     SQLite::Statement select(db, QStringLiteral("SELECT %1%2 FROM %3 %4 ORDER BY rowid")
                                      .arg(withRowIds ? "rowid, " : "", columns.join(", "), table,
                                           where.isEmpty() ? QString() : "WHERE " + where)
@@ -252,8 +253,8 @@ void TestTidyUp::aCloseAfterOneChangeMatchesTheRewrite_data() {
         << "UPDATE Category SET Category = CAST('c055' AS BLOB) WHERE Category = 'c20'; "
            "UPDATE Items SET Category = CAST('c055' AS BLOB) WHERE Category = 'c20'"
         << Way::Moves;
-    QTest::newRow("a number as a name") << "UPDATE Items SET ItemName = 5 WHERE ItemName = 'i07'"
-                                        << Way::Moves;
+    QTest::newRow("a number as a name")
+        << "UPDATE Items SET ItemName = 5 WHERE ItemName = 'i07'" << Way::Moves;
     QTest::newRow("an empty blob is no name")
         << "UPDATE Items SET ItemName = X'' WHERE ItemName = 'i08' AND Category = 'c02'"
         << Way::Moves;
@@ -320,8 +321,7 @@ void TestTidyUp::closesOfRandomSessionsMatchTheRewrite() {
             return value;
         };
         const auto newItem = [&] {
-            const QString category =
-                chance(10) ? QStringLiteral("'orphan'") : name(categoryNames);
+            const QString category = chance(10) ? QStringLiteral("'orphan'") : name(categoryNames);
             return QStringLiteral(
                        "INSERT INTO Items (Category, ItemName, Code, Declares, Notes, Language) "
                        "VALUES (%1, %2, %3, %4, %5, %6);")
@@ -331,8 +331,7 @@ void TestTidyUp::closesOfRandomSessionsMatchTheRewrite() {
         TempLibrary moving, rewriting;
         QString initial = "BEGIN; ALTER TABLE Items ADD COLUMN Language;";
         for (int i = 0; i < 20; ++i)
-            initial +=
-                QStringLiteral("INSERT INTO Category VALUES (%1);").arg(name(categoryNames));
+            initial += QStringLiteral("INSERT INTO Category VALUES (%1);").arg(name(categoryNames));
         for (int i = 0; i < 250; ++i) initial += newItem();
         for (const TempLibrary* lib : {&moving, &rewriting}) lib->exec(initial + "COMMIT;");
 
@@ -350,8 +349,8 @@ void TestTidyUp::closesOfRandomSessionsMatchTheRewrite() {
                 if (kind < 30)
                     session += newItem();
                 else if (kind < 40)
-                    session +=
-                        QStringLiteral("INSERT INTO Category VALUES (%1);").arg(name(categoryNames));
+                    session += QStringLiteral("INSERT INTO Category VALUES (%1);")
+                                   .arg(name(categoryNames));
                 else if (kind < 55)
                     session += QStringLiteral("UPDATE Items SET ItemName = %1 WHERE rowid = %2;")
                                    .arg(name(itemNames), nth("Items", items));

@@ -36,8 +36,9 @@ QStringList TempLibrary::rows(const QString& table) const {
         QStringList fields;
         for (int i = 0; i < select.getColumnCount(); ++i) {
             const SQLite::Column c = select.getColumn(i);
-            fields << (c.isNull() ? QStringLiteral("<null>")
-                                  : store::textFromStored(QByteArrayView(c.getText(), c.getBytes())));
+            fields << (c.isNull()
+                           ? QStringLiteral("<null>")
+                           : store::textFromStored(QByteArrayView(c.getText(), c.getBytes())));
         }
         rows << fields.join(QLatin1Char('|'));
     }

@@ -491,7 +491,10 @@ void TestSaving::aVisitLeavesTheStoredTextAsItWas_data() {
     QString mixed;
     for (int i = 0; i < 20000; ++i) mixed += lines[i] + (i % 3 ? "\n" : "\r\n");
     QTest::newRow("20,000 mixed lines") << text(mixed) << 20001 << true;
-    QTest::newRow("bytes that are no UTF-8") << QByteArray("a\xff\xfe\xc3" "b") << 1 << false;
+    QTest::newRow("bytes that are no UTF-8") << QByteArray(
+                                                    "a\xff\xfe\xc3"
+                                                    "b")
+                                             << 1 << false;
     QTest::newRow("a Latin-1 letter at the end") << QByteArray("caf\xe9") << 1 << false;
     QTest::newRow("a surrogate and an overlong NUL")
         << QByteArray("\xed\xa0\x80\nx\xc0\x80") << 2 << false;
@@ -586,45 +589,48 @@ void TestSaving::editsKeepEveryOtherLineEnd_data() {
     QTest::addColumn<QString>("edit");
     QTest::addColumn<QString>("saved");
     const QString separators = "P\u2028Q";
-    QTest::newRow("Enter in a CRLF line of an LF text") << "ab\ncd\r\ne" << separators
-                                                        << "Enter at 4"
-                                                        << "ab\nc\nd\r\ne";
+    QTest::newRow("Enter in a CRLF line of an LF text")
+        << "ab\ncd\r\ne" << separators << "Enter at 4"
+        << "ab\nc\nd\r\ne";
     QTest::newRow("Shift+Enter is Enter") << "ab\ncd\r\ne" << separators << "Shift+Enter at 4"
                                           << "ab\nc\nd\r\ne";
     QTest::newRow("Enter with Ctrl, Alt or Meta types nothing, after a CRLF")
         << "ab\ncd\r\nef" << separators
         << "Ctrl+Enter at 6, Alt+Enter at 6, Meta+Enter at 6, Ctrl+Shift+Enter at 6"
         << "ab\ncd\r\nef";
-    QTest::newRow("a line emptied between a CR and a LF") << "a\rb\nc" << separators
-                                                          << "delete 2-3"
+    QTest::newRow("a line emptied between a CR and a LF") << "a\rb\nc" << separators << "delete 2-3"
                                                           << "a\r\r\nc";
-    QTest::newRow("cut across line ends, then undone") << "ab\ncd\r\nef\rgh" << separators
-                                                       << "cut 1-9, undo"
-                                                       << "ab\ncd\r\nef\rgh";
-    QTest::newRow("lines joined, then undone") << "a\rb\r\nc" << separators
-                                               << "delete 1-2, undo"
+    QTest::newRow("cut across line ends, then undone")
+        << "ab\ncd\r\nef\rgh" << separators << "cut 1-9, undo"
+        << "ab\ncd\r\nef\rgh";
+    QTest::newRow("lines joined, then undone") << "a\rb\r\nc" << separators << "delete 1-2, undo"
                                                << "a\rb\r\nc";
     QTest::newRow("copy from the second half of a split line")
         << "ab\ncd\r\ne" << separators << "Enter at 4, copy 5-8"
         << "ab\nc\nd\r\ne";
-    QTest::newRow("formatted text pasted") << "x\n" << separators << "paste html at 2"
+    QTest::newRow("formatted text pasted") << "x\n"
+                                           << separators << "paste html at 2"
                                            << "x\nif (x)\n  y();";
     QString grouped, lf, mixed, crlf;
     for (int i = 0; i < 12000; ++i) {
         grouped += QStringLiteral("l%1\r\n").arg(i);
         lf += QStringLiteral("l%1\n").arg(i);
         // Long enough for the panel to lay them out step by step.
-        mixed += QStringLiteral("m%1 = more(code);").arg(i) +
-                 (i % 5 ? "\n" : i % 2 ? "\r" : "\r\n");
+        mixed += QStringLiteral("m%1 = more(code);").arg(i) + (i % 5   ? "\n"
+                                                               : i % 2 ? "\r"
+                                                                       : "\r\n");
         crlf += QStringLiteral("c%1 = some(code);\r\n").arg(i);
     }
     QTest::newRow("a line separator copied into a long text")
-        << grouped << separators << "copy notes, paste at 0" << "P\u2028Q" + grouped;
+        << grouped << separators << "copy notes, paste at 0"
+        << "P\u2028Q" + grouped;
     QTest::newRow("a lone CR copied to the end of a line of a long text")
-        << lf << "X\r" << "copy notes, paste at 2"
+        << lf << "X\r"
+        << "copy notes, paste at 2"
         << "l0X\r\r\n" + lf.mid(3);
     QTest::newRow("a long text of mixed line ends copied into a short one")
-        << "ab" << mixed << "copy notes, paste at 1" << "a" + mixed + "b";
+        << "ab" << mixed << "copy notes, paste at 1"
+        << "a" + mixed + "b";
     QTest::newRow("a long text from another program, its line ends the usual one")
         << "a\nb" << crlf << "clip notes, paste at 1"
         << "a" + QString(crlf).replace("\r\n", "\n") + "\nb";
