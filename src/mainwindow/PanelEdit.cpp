@@ -346,7 +346,14 @@ void PanelEdit::insertText(const QString& text, bool exact) {
     cursor.removeSelectedText();
     const int start = cursor.position();
     QList<int> ends = lineEndsOf(text);
-    if (!exact) ends.fill(usualLineEnd_);
+    if (!exact) {
+        ends.fill(usualLineEnd_);
+    } else if (document()->isEmpty()) {
+        // An empty panel takes the usual line end of the text, as when it is shown: a long
+        // CRLF text then comes in grouped, its lines unmarked.
+        const auto first = std::find_if(ends.cbegin(), ends.cend(), [](int k) { return k <= 2; });
+        if (first != ends.cend()) usualLineEnd_ = *first;
+    }
     QList<int> paragraphs;  // the line ends of the paragraphs the text starts
     if (ends.size() < kLinesBeforeGrouping || !mayGroupWith(text)) {
         cursor.insertText(text);

@@ -628,6 +628,9 @@ void TestSaving::editsKeepEveryOtherLineEnd_data() {
         << lf << "X\r"
         << "copy notes, paste at 2"
         << "l0X\r\r\n" + lf.mid(3);
+    QTest::newRow("a long CRLF text copied into an empty panel")
+        << "" << crlf << "copy notes, paste at 0, Enter at 3"
+        << "c0 \r\n= some(code);\r\n" + crlf.mid(18);
     QTest::newRow("a long text of mixed line ends copied into a short one")
         << "ab" << mixed << "copy notes, paste at 1"
         << "a" + mixed + "b";
