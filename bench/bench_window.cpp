@@ -489,11 +489,11 @@ void registerWindow(std::int64_t items) {
     sizes.add(items, "save_on_leaving_5MB_panel", 10, "< 200 ms",
               [](State& state, Size& s) { saveOnLeaving(state, s, s.bigCategory, kBigItem); });
     if (isLargest(items)) {
-        sizes.add(items, "paste_5MB", 5, "< 1 s, each turn < 200 ms, save < 1 s",
+        sizes.add(items, "paste_5MB", 5, "< 500 ms, each turn < 200 ms, save < 500 ms",
                   [](State& state, Size& s) { pasteIntoCode(state, s, 5'000'000); });
-        sizes.add(items, "paste_50MB", 3, "< 5 s, each turn < 500 ms, save < 5 s",
+        sizes.add(items, "paste_50MB", 3, "< 3 s, each turn < 200 ms, save < 3 s",
                   [](State& state, Size& s) { pasteIntoCode(state, s, 50'000'000); });
-        sizes.add(items, "choose_50MB_item", 3, "< 5 s, each turn < 500 ms", chooseHugeItem);
+        sizes.add(items, "choose_50MB_item", 3, "< 3 s, each turn < 200 ms", chooseHugeItem);
     }
     sizes.add(items, "add_rename_delete_item", 20, "each < 30 ms", commands<true>);
     sizes.add(items, "add_delete_new_category", 20, "each < 30 ms", commands<false>);

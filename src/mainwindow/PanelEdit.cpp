@@ -57,8 +57,8 @@ constexpr int kLinesBeforeGrouping = 10000;
 constexpr int kLinesPerParagraph = 256;
 
 // The editor lays out a change at once, and a change of many lines takes it
-// seconds (a 5 MB paste four, 50 MB a quarter of an hour); the whole text laid
-// out again step by step, between the window's other events, takes far less.
+// seconds (a 5 MB paste four, 50 MB many minutes); the whole text laid out
+// again step by step, between the window's other events, takes far less.
 constexpr int kLayoutLaterFrom = 100000;  // characters added in one change
 
 // The line ends of `text`, in order.
