@@ -95,7 +95,7 @@ Statements floorStatements(const store::Library& library, const char* reference)
     } else {
         for (int step = 1; step <= store::TidyUp::kSteps; ++step)
             sql.emplace_back("step" + std::to_string(100 + step).substr(1),
-                             store::TidyUp::statement(step));
+                             store::TidyUp::statement(library, step).toStdString());
     }
     sql.emplace_back("vacuum", "PRAGMA incremental_vacuum");
     sql.emplace_back("commit", "COMMIT");

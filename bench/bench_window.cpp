@@ -6,10 +6,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDate>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QTimer>
 #include <filesystem>
 #include <optional>
 
@@ -207,6 +211,7 @@ struct Size {
     WindowServices services;
     frmSnibbet* window = nullptr;
     int names = 0, typed = 0, renames = 0;
+    bool hugeItemAdded = false;
 };
 
 OneSize<Size> sizes("window/");
@@ -241,6 +246,105 @@ void saveOnLeaving(State& state, Size& s, const QString& category, const QString
     items.Recordset().FindFirst(store::Field::ItemName, item);
     if (items.Recordset().text(store::Field::Code) != s.window->rTxtCode->toPlainText())
         throw std::runtime_error("the file does not hold the saved text");
+}
+
+// About `bytes` of code in lines of 70 or so characters, as a large paste
+// brings it.
+QString codeOf(qsizetype bytes) {
+    QString text;
+    text.reserve(bytes);
+    for (int i = 0; text.size() < bytes; ++i)
+        text += QStringLiteral("line %1: some code text that goes on, with ünïcödé and 'quotes';\n")
+                    .arg(i);
+    return text;
+}
+
+// The item of the big category that another case gives 50 MB of code.
+const QString kHugeItem = QStringLiteral("Bench made 50 MB item");
+
+// The event loop, turn by turn, until the panel's text is laid out to its
+// last line: the milliseconds that took (from `since`), and the longest turn,
+// which is how long a click or a key would have waited meanwhile.
+void untilLaidOut(State& state, const PanelEdit& panel,
+                  std::chrono::steady_clock::time_point since) {
+    QTimer wake;  // the loop never sleeps past a check
+    wake.start(50);
+    double longest = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    while (panel.document()->lastBlock().layout()->lineCount() == 0) {
+        if (std::chrono::steady_clock::now() > deadline)
+            throw std::runtime_error("the text was not laid out within two minutes");
+        longest = std::max(longest, secondsOf([] {
+                               QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+                           }));
+    }
+    state.counters["laid_out_ms"] =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - since).count();
+    state.counters["longest_turn_ms"] = longest * 1e3;
+}
+
+// The code of `item` in the library's file.
+QString storedCode(Size& s, const QString& category, const QString& item) {
+    const store::Library library = store::Library::open(s.folder);
+    store::DataSource items(library, store::RecordSource::itemsOf(category));
+    items.Recordset().FindFirst(store::Field::ItemName, item);
+    return items.Recordset().text(store::Field::Code);
+}
+
+// Ctrl+V into the code panel, all of its text selected, with `bytes` of code
+// on the clipboard: the case's time is the paste's, until the window takes
+// the next event. A click into the declarations panel saves it (save_ms);
+// the text is laid out meanwhile, the window answering between its steps.
+void pasteIntoCode(State& state, Size& s, qsizetype bytes) {
+    const QString text = codeOf(bytes);
+    for (auto _ : state) {
+        frmSnibbet& w = s.inCategory(s.categoryB);
+        const QString item = fromTheEnd(w, 2);
+        choose(*w.cboItems, item);
+        PanelEdit& panel = *w.rTxtCode;
+        clickInto(panel);
+        panel.selectAll();
+        QGuiApplication::clipboard()->setText(text);
+        settle();
+        QKeyEvent paste(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier);
+        const auto start = std::chrono::steady_clock::now();
+        state.SetIterationTime(secondsOf([&] { QCoreApplication::sendEvent(&panel, &paste); }));
+        ::sync();
+        state.counters["save_ms"] = secondsOf([&] { clickInto(*w.rTxtDeclares); }) * 1e3;
+        untilLaidOut(state, panel, start);
+        s.services.check("pasting");
+        if (storedCode(s, s.categoryB, item) != text)
+            throw std::runtime_error("the file does not hold the pasted text");
+    }
+    QGuiApplication::clipboard()->clear();
+}
+
+// Another item (untimed), then the one with 50 MB of code: the case's time
+// is the choice's, until the window takes the next event, with the start of
+// the text shown; then it is laid out step by step.
+void chooseHugeItem(State& state, Size& s) {
+    frmSnibbet& w = s.inCategory(s.bigCategory);
+    if (!s.hugeItemAdded) {
+        store::DataSource items(w.dbLibrary, store::RecordSource::itemsOf(s.bigCategory));
+        items.Recordset().AddNew();
+        items.Recordset().setText(store::Field::Category, s.bigCategory);
+        items.Recordset().setText(store::Field::ItemName, kHugeItem);
+        items.Recordset().setText(store::Field::Code, codeOf(50'000'000));
+        items.Recordset().Update();
+        s.hugeItemAdded = true;
+        s.inCategory(s.bigCategory);  // lists it
+    }
+    const QString other = fromTheEnd(w, 0);
+    for (auto _ : state) {
+        choose(*w.cboItems, other);
+        const auto start = std::chrono::steady_clock::now();
+        state.SetIterationTime(secondsOf([&] { choose(*w.cboItems, kHugeItem); }));
+        untilLaidOut(state, *w.rTxtCode, start);
+        s.services.check("choosing the 50 MB item");
+        if (w.rTxtCode->document()->characterCount() < 45'000'000)
+            throw std::runtime_error("the 50 MB text is not shown");
+    }
+    choose(*w.cboItems, other);
 }
 
 // Items > Add, choose it, Items > Rename, choose it, Items > Delete, in a
@@ -385,6 +489,13 @@ void registerWindow(std::int64_t items) {
     });
     sizes.add(items, "save_on_leaving_5MB_panel", 10, "< 200 ms",
               [](State& state, Size& s) { saveOnLeaving(state, s, s.bigCategory, kBigItem); });
+    if (isLargest(items)) {
+        sizes.add(items, "paste_5MB", 5, "< 500 ms, each turn < 200 ms, save < 500 ms",
+                  [](State& state, Size& s) { pasteIntoCode(state, s, 5'000'000); });
+        sizes.add(items, "paste_50MB", 3, "< 3 s, each turn < 200 ms, save < 3 s",
+                  [](State& state, Size& s) { pasteIntoCode(state, s, 50'000'000); });
+        sizes.add(items, "choose_50MB_item", 3, "< 3 s, each turn < 200 ms", chooseHugeItem);
+    }
     sizes.add(items, "add_rename_delete_item", 20, "each < 30 ms", commands<true>);
     sizes.add(items, "add_delete_new_category", 20, "each < 30 ms", commands<false>);
     sizes.add(items, "rename_category_of_1000", 10, "< 30 ms", renameCategory);

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSignalBlocker>
+#include <limits>
 
 namespace combolists {
 
@@ -15,6 +16,9 @@ QComboBox* create(QWidget* parent) {
     list->setInsertPolicy(QComboBox::NoInsert);
     list->setDuplicatesEnabled(true);
     list->setMaxVisibleItems(20);
+    // A name is shown and used whole, however long (the field's default
+    // would cut it at 32,767 characters).
+    list->lineEdit()->setMaxLength(std::numeric_limits<int>::max());
     // When its edit field loses the focus or takes Return, QComboBox picks the
     // entry spelled exactly like the typed text and reports it as activated.
     // A name typed and then left would then act as a choice (panels emptied,

@@ -4,6 +4,8 @@
 
 class QMimeData;
 class QTextBlock;
+class QKeyEvent;
+class QTimer;
 
 // A text panel: a multi-line rich-text box that reports losing the focus and
 // the release of a mouse button, for the main window's handlers.
@@ -18,6 +20,7 @@ class PanelEdit : public QTextEdit {
 
 public:
     explicit PanelEdit(QWidget* parent = nullptr);
+    ~PanelEdit() override;
 
     // Shows a stored text, without any format, and marks the panel unchanged.
     void showStoredText(const QString& text);
@@ -27,12 +30,18 @@ public:
     QString selectedStoredText() const;
     bool isChanged() const;
     void markChanged(bool changed);
+    // The selection onto the clipboard, exactly; the text stays as it is, and
+    // the caret goes to the selection's end.
+    void copyExactly();
+    // Empties the panel as one step that undo takes back.
+    void clearAll();
 
 signals:
     void focusLost(Qt::FocusReason reason);
     void mouseReleased(Qt::MouseButton button);
 
 protected:
+    void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -44,7 +53,14 @@ private:
     QString textBetween(int from, int to) const;
     void markLineEnds(QTextBlock block, const QList<int>& ends);
     void ungroupFor(const QString& incoming);
+    void insertText(const QString& text, bool exact);
+    bool mayGroupWith(const QString& incoming) const;
     void plainLayout(int from, int to);
+    void stayAfterByteOrderMark();
+    bool erasesByteOrderMark(const QKeyEvent* event) const;
+    void holdLayout();
+    void releaseLayout();
+    void followLayout();
 
     // The line end of a new line, and of every line whose paragraph is not
     // marked otherwise: the first line end of the text shown (LF, CRLF or CR).
@@ -52,4 +68,9 @@ private:
     // Lines grouped into one paragraph are joined by line separators, which
     // then stand for line ends (see showStoredText).
     bool grouped_ = false;
+    // A large change is laid out line by line while the window goes on
+    // answering, rather than all at once (see holdLayout).
+    bool layoutHeld_ = false;
+    QSizeF pageSize_;
+    QTimer* layoutWatch_ = nullptr;  // runs while the caret waits for the layout
 };

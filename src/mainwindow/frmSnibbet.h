@@ -103,6 +103,7 @@ public:
     void FindItems();
     void cboCategory_Click();
     void cboItems_Click();
+    bool findCurrentItem();
 
     // ---- Library maintenance (maintenance/) ---------------------------------
     // Each command is one routine over categories or items.

@@ -17,6 +17,7 @@
 #include <QScreen>
 #include <QTextDocument>
 #include <QVBoxLayout>
+#include <limits>
 
 #include "errors/Error.h"
 #include "platform/KeyStrokes.h"
@@ -70,6 +71,7 @@ QString QtPlatformServices::inputBox(const QString& prompt, const QString& title
     label->setText(prompt);
     label->setWordWrap(true);
     auto* answer = new QLineEdit(&box);
+    answer->setMaxLength(std::numeric_limits<int>::max());  // a name is never cut
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &box);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);

@@ -5,13 +5,20 @@
 #include <QChar>
 #include <algorithm>
 
+#include "store/StoredText.h"
 #include "store/engine/Connection.h"
 
 namespace store {
 namespace {
 
-// Decodes one UTF-8 sequence starting at `i` and advances `i`. A malformed
-// byte stands for itself, so that any bytes compare in a stable order.
+// A byte that is no part of valid UTF-8 compares as a code point of its own,
+// past the last one Unicode has: never equal to the letter a Latin-1 reading
+// would make of it (E9 is no "é"), and in a stable order.
+constexpr char32_t kStrayByte = 0x110000;
+
+// Decodes one UTF-8 sequence starting at `i` and advances `i`. A byte that
+// starts no valid sequence (an overlong form, a surrogate, a sequence cut
+// short, a stray continuation byte) stands for itself.
 char32_t nextCodePoint(QByteArrayView s, qsizetype& i) {
     const auto byte = [&](qsizetype k) { return static_cast<unsigned char>(s[k]); };
     const unsigned char lead = byte(i);
@@ -20,25 +27,26 @@ char32_t nextCodePoint(QByteArrayView s, qsizetype& i) {
         return lead;
     }
     const int length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    if (length == 1 || i + length > s.size()) {
+    const char32_t lowest = length == 4 ? 0x10000 : length == 3 ? 0x800 : 0x80;
+    const auto stray = [&] {
         ++i;
-        return lead;
-    }
+        return kStrayByte + lead;
+    };
+    if (length == 1 || i + length > s.size()) return stray();
     char32_t cp = lead & (0x7F >> length);
     for (int k = 1; k < length; ++k) {
         const unsigned char next = byte(i + k);
-        if ((next & 0xC0) != 0x80) {
-            ++i;
-            return lead;
-        }
+        if ((next & 0xC0) != 0x80) return stray();
         cp = (cp << 6) | (next & 0x3F);
     }
+    if (cp < lowest || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return stray();
     i += length;
     return cp;
 }
 
 char32_t folded(char32_t cp) {
     if (cp < 0x80) return (cp >= 'A' && cp <= 'Z') ? cp + 32 : cp;
+    if (cp >= kStrayByte) return cp;
     return QChar::toCaseFolded(cp);
 }
 
@@ -74,7 +82,7 @@ int compareNames(QByteArrayView a, QByteArrayView b) {
 }
 
 bool namesEqual(const QString& a, const QString& b) {
-    return compareNames(a.toUtf8(), b.toUtf8()) == 0;
+    return compareNames(storedFromText(a), storedFromText(b)) == 0;
 }
 
 void registerNameCollation(sqlite3* db) {

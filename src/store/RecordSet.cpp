@@ -6,6 +6,7 @@
 
 #include "store/Library.h"
 #include "store/NameCompare.h"
+#include "store/StoredText.h"
 #include "store/engine/CategoryKeys.h"
 #include "store/engine/Connection.h"
 #include "store/engine/EngineErrors.h"
@@ -174,6 +175,13 @@ void RecordSet::MoveLast() {
     position_ = std::max<qsizetype>(0, rows_.size() - 1);
 }
 
+bool RecordSet::MoveTo(qsizetype position) {
+    ensureLoaded();
+    if (position < 0 || position >= rows_.size()) return false;
+    position_ = position;
+    return true;
+}
+
 Field RecordSet::nameField() const {
     return source_.table() == Table::Category ? Field::Category : Field::ItemName;
 }
@@ -186,7 +194,7 @@ const RecordSet::Row& RecordSet::currentRow() {
 void RecordSet::FindFirst(Field field, const QString& value) {
     ensureLoaded();
     checkFieldOf(source_.table(), field);
-    const QByteArray wanted = value.toUtf8();
+    const QByteArray wanted = storedFromText(value);
     for (qsizetype i = 0; i < rows_.size(); ++i) {
         bool isNullValue = rows_[i].name.isNull();
         QByteArray candidate = rows_[i].name.utf8;
@@ -194,7 +202,7 @@ void RecordSet::FindFirst(Field field, const QString& value) {
             const qsizetype saved = position_;
             position_ = i;
             isNullValue = isNull(field);
-            candidate = text(field).toUtf8();
+            candidate = storedFromText(text(field));
             position_ = saved;
         }
         // A null equals nothing, as in SQL.
@@ -218,8 +226,8 @@ QByteArray RecordSet::rowCondition() const {
 QString RecordSet::text(Field field) {
     checkFieldOf(source_.table(), field);
     const Row& row = currentRow();
-    if (field == nameField()) return QString::fromUtf8(row.name.utf8);
-    if (field == Field::Category) return QString::fromUtf8(row.category.utf8);
+    if (field == nameField()) return textFromStored(row.name.utf8);
+    if (field == Field::Category) return textFromStored(row.category.utf8);
     return translatingEngineErrors([&] {
         const QByteArray column = columnName(field);
         SQLite::Statement select(library_->database(),
@@ -228,7 +236,7 @@ QString RecordSet::text(Field field) {
         bindRow(select, 1, row, source_.table());
         if (!select.executeStep()) throw rowChanged();
         readDigests_.insert({row.id, field}, select.getColumn(1).getInt64());
-        return QString::fromUtf8(sql::columnUtf8(select, 0));
+        return textFromStored(sql::columnUtf8(select, 0));
     });
 }
 
@@ -329,7 +337,7 @@ void RecordSet::Update() {
         int index = 1;
         QList<QByteArray> written;
         for (const auto& [field, value] : fields) {
-            written << value.toUtf8();
+            written << storedFromText(value);
             sql::bindText(statement, index++, written.constLast());
         }
         index = bindRow(statement, index, row, source_.table());

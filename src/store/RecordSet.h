@@ -55,6 +55,9 @@ public:
     void MoveFirst();
     void MoveNext();
     void MoveLast();
+    // Makes the row at `position` (from 0, in stored order) current; false,
+    // and the current row stays, when the set has no such row.
+    bool MoveTo(qsizetype position);
 
     // Makes the first row whose field equals `value` (ignoring case) current;
     // when none does, NoMatch() is true and the current row stays.

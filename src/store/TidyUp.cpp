@@ -29,27 +29,58 @@ namespace {
 // interrupted run of an older version left there never reach the library.
 // Nobody reads the temporary copies again, so they are dropped without being
 // overwritten with zeros first.
+//
+// Every column is copied, also those another tool added (%1 stands for the
+// table's columns), and every name sorts by its text, also a number or a BLOB
+// that another tool stored: the lists show it as its text. A name whose text
+// is empty is no name.
 constexpr const char* kStatements[TidyUp::kSteps] = {
-    "DELETE FROM Items WHERE ItemName IS NULL OR ItemName = ''",
-    "DELETE FROM Category WHERE Category IS NULL OR Category = ''",
+    "DELETE FROM Items WHERE ItemName IS NULL OR CAST(ItemName AS TEXT) = ''",
+    "DELETE FROM Category WHERE Category IS NULL OR CAST(Category AS TEXT) = ''",
     "DELETE FROM TempCat",
     "DELETE FROM TempItems",
     "PRAGMA temp.secure_delete = OFF",
-    "CREATE TEMP TABLE SortedCat AS SELECT Category FROM Category "
-    "ORDER BY Category COLLATE NAMECASE, rowid",
-    "CREATE TEMP TABLE SortedItems AS SELECT Category, ItemName, Code, Declares, Notes FROM Items "
-    "ORDER BY Category COLLATE NAMECASE, ItemName COLLATE NAMECASE, rowid",
+    "CREATE TEMP TABLE SortedCat AS SELECT %1 FROM Category "
+    "ORDER BY CAST(Category AS TEXT) COLLATE NAMECASE, rowid",
+    "CREATE TEMP TABLE SortedItems AS SELECT %1 FROM Items "
+    "ORDER BY CAST(Category AS TEXT) COLLATE NAMECASE, CAST(ItemName AS TEXT) COLLATE NAMECASE, "
+    "rowid",
     "DELETE FROM Category",
     "DELETE FROM Items",
-    "INSERT INTO Category (rowid, Category) "
-    "SELECT rowid * 1048576, Category FROM temp.SortedCat ORDER BY rowid",
-    "INSERT INTO Items (rowid, Category, ItemName, Code, Declares, Notes) "
-    "SELECT rowid * 1048576, Category, ItemName, Code, Declares, Notes FROM temp.SortedItems "
-    "ORDER BY rowid",
+    "INSERT INTO Category (rowid, %1) SELECT rowid * 1048576, %1 FROM temp.SortedCat ORDER BY "
+    "rowid",
+    "INSERT INTO Items (rowid, %1) SELECT rowid * 1048576, %1 FROM temp.SortedItems ORDER BY rowid",
     "DROP TABLE temp.SortedCat",
     "DROP TABLE temp.SortedItems",
 };
 static_assert(kRowIdSpacing == 1048576, "the rewrite's statements space row ids this far");
+
+// The columns of `table` as a statement names them, quoted. A column that is
+// the row id under another name (an INTEGER PRIMARY KEY) takes its new value
+// with the row id; generated columns are computed again.
+QByteArray columnsOf(SQLite::Database& db, const char* table) {
+    struct Column {
+        QByteArray name;
+        bool rowId;
+    };
+    QList<Column> columns;
+    int keys = 0;
+    SQLite::Statement info(db, "SELECT name, upper(type), pk FROM pragma_table_info(?)");
+    info.bind(1, table);
+    while (info.executeStep()) {
+        const bool key = info.getColumn(2).getInt() > 0;
+        keys += key;
+        columns.append({sql::columnUtf8(info, 0), key && sql::columnUtf8(info, 1) == "INTEGER"});
+    }
+    QByteArray list;
+    for (const Column& column : columns) {
+        if (column.rowId && keys == 1) continue;
+        QByteArray quoted = column.name;
+        quoted.replace('"', "\"\"");
+        list += (list.isEmpty() ? "\"" : ", \"") + quoted + '"';
+    }
+    return list;
+}
 
 // Up to a quarter of a table's rows are moved; past that the whole table is
 // rewritten. At 100,000 items moving 25,000 rows scattered over the library
@@ -69,9 +100,6 @@ public:
 
     const QList<qint64>& ids() const { return ids_; }
     const QList<qint64>& unnamed() const { return unnamed_; }
-    // False when a name is stored as a number or a blob, whose place in the
-    // engine's order the comparison of names does not copy.
-    bool onlyText() const { return onlyText_; }
     int compare(qsizetype i, qsizetype j) const;
 
 private:
@@ -88,7 +116,6 @@ private:
     QList<qint64> ids_;
     QList<qint64> unnamed_;
     QByteArray text_;  // every name, one after the other
-    bool onlyText_ = true;
 };
 
 TableNames::TableNames(const Library& library, Table table) {
@@ -111,6 +138,8 @@ TableNames::TableNames(const Library& library, Table table) {
     // The index hands the items over category by category, so a category's
     // name is kept once for all its items.
     qsizetype lastFirst = -1, lastFirstLength = -1;
+    // A name is read as its text, whatever its type (a number, a BLOB); the
+    // type is asked first, as reading the text of a number changes it.
     const auto append = [&](int column, qsizetype& at, qsizetype& length) {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
         length = sqlite3_column_bytes(statement, column);
@@ -128,19 +157,23 @@ TableNames::TableNames(const Library& library, Table table) {
         if (stepResult == SQLITE_DONE) break;
         if (stepResult != SQLITE_ROW) throw SQLite::Exception(db, stepResult);
         const qint64 id = sqlite3_column_int64(statement, 0);
-        const int nameType = sqlite3_column_type(statement, nameColumn);
-        if (nameType == SQLITE_NULL ||
-            (nameType == SQLITE_TEXT && sqlite3_column_bytes(statement, nameColumn) == 0)) {
-            unnamed_.append(id);
-            continue;
+        const bool firstIsNull = sqlite3_column_type(statement, 1) == SQLITE_NULL;
+        const bool nameIsNull = sqlite3_column_type(statement, nameColumn) == SQLITE_NULL;
+        Row row{id, firstIsNull, 0, 0, 0, 0};
+        if (items) {
+            if (!nameIsNull) append(nameColumn, row.second, row.secondLength);
+            if (nameIsNull || row.secondLength == 0) {
+                unnamed_.append(id);
+                continue;
+            }
+            append(1, row.first, row.firstLength);
+        } else {
+            if (!nameIsNull) append(1, row.first, row.firstLength);
+            if (nameIsNull || row.firstLength == 0) {
+                unnamed_.append(id);
+                continue;
+            }
         }
-        const int firstType = sqlite3_column_type(statement, 1);
-        if (nameType != SQLITE_TEXT ||
-            !(firstType == SQLITE_TEXT || (items && firstType == SQLITE_NULL)))
-            onlyText_ = false;
-        Row row{id, firstType == SQLITE_NULL, 0, 0, 0, 0};
-        append(1, row.first, row.firstLength);
-        if (items) append(nameColumn, row.second, row.secondLength);
         rows_.append(row);
     }
     std::sort(rows_.begin(), rows_.end(), [](const Row& a, const Row& b) { return a.id < b.id; });
@@ -200,7 +233,6 @@ bool tidyByMoving(const Library& library, const TidyUp::StepHook& beforeStep) {
     if (scratchTablesHoldRows(db)) return false;
     const TableNames categories(library, Table::Category);
     const TableNames items(library, Table::Items);
-    if (!categories.onlyText() || !items.onlyText()) return false;
     // The category table is small: moving any number of its rows costs less
     // than rewriting the items with it.
     const auto categoryMoves = planMoves(categories, categories.ids().size());
@@ -229,8 +261,9 @@ bool tidyByMoving(const Library& library, const TidyUp::StepHook& beforeStep) {
 
 void rewrite(const Library& library, const TidyUp::StepHook& beforeStep) {
     for (int step = 1; step <= TidyUp::kSteps; ++step) {
+        const QByteArray sql = TidyUp::statement(library, step);
         if (beforeStep) beforeStep(TidyUp::Step::Rewrite, step);
-        library.database().exec(TidyUp::statement(step));
+        library.database().exec(sql.toStdString());
     }
 }
 
@@ -275,7 +308,7 @@ bool TidyUp::isTidy(const Library& library) {
         if (scratchTablesHoldRows(library.database())) return false;
         for (const Table table : {Table::Category, Table::Items}) {
             const TableNames names(library, table);
-            if (!names.onlyText() || !names.unnamed().isEmpty()) return false;
+            if (!names.unnamed().isEmpty()) return false;
             const auto moves = planMoves(names, 0);
             if (!moves || !moves->isEmpty()) return false;
         }
@@ -283,8 +316,13 @@ bool TidyUp::isTidy(const Library& library) {
     });
 }
 
-const char* TidyUp::statement(int step) {
-    return kStatements[step - 1];
+QByteArray TidyUp::statement(const Library& library, int step) {
+    QByteArray sql = kStatements[step - 1];
+    if (sql.contains("%1")) {
+        const bool items = sql.contains("Items");
+        sql.replace("%1", columnsOf(library.database(), items ? "Items" : "Category"));
+    }
+    return sql;
 }
 
 bool TidyUp::run(const Library& library, Rewrite rewriteAll, const StepHook& beforeStep) noexcept {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <functional>
 
 namespace store {
@@ -17,8 +18,10 @@ class Library;
 // of place, each into the gap its sorted neighbours leave between their row
 // ids. The whole library is rewritten only when that is cheaper (many rows out
 // of place) or when the moves cannot match the rewrite (rows left in the
-// scratch tables, names that are not text). Either way the file then gives its
-// free pages back, so that it stays the size of what it holds. All of it is one
+// scratch tables). Both ways keep every column of every named row, also those
+// another tool added, and sort every name by its text, whatever its stored
+// type (a number, a BLOB). Either way the file then gives its free pages back,
+// so that it stays the size of what it holds. All of it is one
 // transaction: a failure at any step undoes every step and is swallowed, so
 // that the window still closes with the library as it was.
 //
@@ -50,9 +53,10 @@ public:
     // No unnamed rows, empty scratch tables, both tables stored sorted.
     static bool isTidy(const Library& library);
 
-    // The SQL of the rewrite's step `step` (1 to kSteps), for measuring the
-    // engine alone; the steps run inside one transaction.
-    static const char* statement(int step);
+    // The SQL of the rewrite's step `step` (1 to kSteps) on `library`, whose
+    // columns it names, for measuring the engine alone; the steps run inside
+    // one transaction.
+    static QByteArray statement(const Library& library, int step);
 };
 
 }  // namespace store

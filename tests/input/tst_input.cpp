@@ -25,11 +25,15 @@ private slots:
     void pastingAnImageOrNothingChangesNothing();
     void aNameOfAnyStoredType_data();
     void aNameOfAnyStoredType();
+    void twinNamesLeadToTheirOwnRows_data();
+    void twinNamesLeadToTheirOwnRows();
 };
 
 void TestInput::aNameIsJustData_data() {
     QTest::addColumn<QString>("name");
     QTest::newRow("10,000 characters") << QString(9999, QChar(u'n')) + QStringLiteral("!");
+    // Past the 32,767 characters an edit field takes by default.
+    QTest::newRow("40,000 characters") << QString(39999, QChar(u'n')) + QStringLiteral("!");
     QTest::newRow("quotes and backslashes") << QStringLiteral("it's \"quoted\" \\ C:\\path\\'; --");
     QTest::newRow("percent and underscore") << QStringLiteral("100% _of_ it");
     QTest::newRow("control characters") << QStringLiteral("tab\there\x01\x7f end");
@@ -233,6 +237,55 @@ void TestInput::aNameOfAnyStoredType() {
     QCOMPARE(f.lib.rows("Items"), QStringList{"renamed|one|code one||"});
     f.close();
     QCOMPARE(f.lib.rows("Items"), QStringList{"renamed|one|code one||"});
+}
+
+// Two items of one category whose names another tool stored so that they read
+// alike, or differ only in letter case: each entry of the item list shows its
+// own row's text, and a panel saves into that row, not the other one.
+void TestInput::twinNamesLeadToTheirOwnRows_data() {
+    QTest::addColumn<QString>("first");  // SQL values of the two names
+    QTest::addColumn<QString>("second");
+    QTest::newRow("a byte that is no UTF-8, and U+FFFD") << "CAST(X'636166E9' AS TEXT)"
+                                                         << "CAST(X'636166EFBFBD' AS TEXT)";
+    QTest::newRow("U+FFFD, and a byte that is no UTF-8") << "CAST(X'636166EFBFBD' AS TEXT)"
+                                                         << "CAST(X'636166E9' AS TEXT)";
+    QTest::newRow("a byte that is no UTF-8, and its Latin-1 letter") << "CAST(X'636166E9' AS TEXT)"
+                                                                     << "'caf\u00e9'";
+    QTest::newRow("letter case only") << "'Twin'"
+                                      << "'TWIN'";
+    QTest::newRow("a BLOB and a text of one spelling") << "CAST('twin' AS BLOB)"
+                                                       << "'twin'";
+}
+
+void TestInput::twinNamesLeadToTheirOwnRows() {
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    WindowFixture f;
+    f.lib.exec(
+        "INSERT INTO Category VALUES ('S'); INSERT INTO Items (Category, ItemName, Code) "
+        "VALUES ('S', " +
+        first + ", 'code 1'), ('S', " + second +
+        ", 'code 2');"
+        "CREATE VIEW Twins AS SELECT rowid AS rowid, hex(ItemName), Code FROM Items");
+    const QStringList before = f.lib.rows("Twins");
+    frmSnibbet& w = f.start();
+    f.chooseCategory("S");
+    QCOMPARE(w.cboItems->count(), 2);
+    QStringList expected = before;
+    for (int entry : {1, 0}) {
+        w.cboItems->setFocus(Qt::MouseFocusReason);
+        w.cboItems->setCurrentIndex(entry);
+        emit w.cboItems->activated(entry);
+        const QString code = QStringLiteral("code %1").arg(entry + 1);
+        QCOMPARE(w.rTxtCode->toPlainText(), code);
+        w.rTxtCode->setFocus(Qt::MouseFocusReason);
+        w.rTxtCode->moveCursor(QTextCursor::End);
+        QTest::keyClicks(w.rTxtCode, " edited");
+        w.rTxtNotes->setFocus(Qt::MouseFocusReason);
+        expected[entry].replace(code, code + " edited");
+        COMPARE_ROWS(f.lib.rows("Twins"), expected);
+    }
+    QVERIFY2(f.fake.messages.isEmpty(), qPrintable(f.fake.messages.value(0).text));
 }
 
 QTEST_MAIN(TestInput)

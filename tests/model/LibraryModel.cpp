@@ -69,6 +69,7 @@ void Snibbet::start() {
     categoryText.clear();
     itemEntries.clear();
     itemText.clear();
+    itemIndex = -1;
     panels = {};
     modified = {};
     focus = Elsewhere;
@@ -87,7 +88,7 @@ void Snibbet::close() {
         else if (!listsInStep())
             why = QStringLiteral("the Item list does not show the items of the category \"%1\"")
                       .arg(categoryText);
-        else if (const int found = findInSource(itemText); found >= 0)
+        else if (const int found = currentRow(); found >= 0)
             items[found].texts[p] = panels[p];
         else
             why = QStringLiteral("the category \"%1\" has no item named \"%2\"")
@@ -157,9 +158,10 @@ void Snibbet::chooseCategory(int entry) {
 void Snibbet::chooseItem(int entry) {
     moveFocus(ItemList);
     itemText = itemEntries[entry];
+    itemIndex = entry;
     if (itemText.isEmpty() || categoryText.isEmpty() || sourceRows().isEmpty()) return;
     keepTypingBeforePanelsChange();
-    const int found = findInSource(itemText);
+    const int found = currentRow();
     for (int p = 0; p < 3; ++p) panels[p] = found < 0 ? QString() : shown(items[found].texts[p]);
     modified = {};
 }
@@ -170,8 +172,10 @@ void Snibbet::typeIntoPanel(int panel, const QString& text) {
     modified[panel] = true;
 }
 
+// Like cutting everything: a panel that shows nothing stays unchanged.
 void Snibbet::clearPanel(int panel) {
     moveFocus(panel);
+    if (panels[panel].isEmpty()) return;
     panels[panel].clear();
     modified[panel] = true;
 }
@@ -197,7 +201,7 @@ void Snibbet::save(int panel) {
         modified[panel] = false;
         return;
     }
-    const int found = listsInStep() ? findInSource(itemText) : -1;
+    const int found = listsInStep() ? currentRow() : -1;
     if (found < 0) {
         // A panel the user did not change has nothing to lose.
         if (!modified[panel]) return;
@@ -252,6 +256,17 @@ int Snibbet::findInSource(const QString& name) const {
     return -1;
 }
 
+// The entry last chosen from the item list leads to its own row while the
+// list's text is still that entry's, also where other rows have a name that
+// differs in letter case only; a typed name leads to the first row of that name.
+int Snibbet::currentRow() const {
+    const QList<int> rows = sourceRows();
+    if (itemIndex >= 0 && itemIndex < itemEntries.size() && itemEntries[itemIndex] == itemText &&
+        itemIndex < rows.size() && shown(items[rows[itemIndex]].name) == itemText)
+        return rows[itemIndex];
+    return findInSource(itemText);
+}
+
 QStringList Snibbet::sourceNames() const {
     QStringList names;
     for (int i : sourceRows()) names << shown(items[i].name);
@@ -262,6 +277,7 @@ void Snibbet::findItems() {
     itemSource = categoryText;
     itemEntries = sourceNames();
     itemText.clear();
+    itemIndex = -1;
 }
 
 void Snibbet::refillCategoryList() {
@@ -323,6 +339,7 @@ void Snibbet::renameCategory(const QString& answer) {
         if (i.category && sameName(*i.category, old)) i.category = answer;
     refillCategoryList();
     itemText.clear();
+    itemIndex = -1;
 }
 
 void Snibbet::renameItem(const QString& answer) {
@@ -341,6 +358,7 @@ void Snibbet::renameItem(const QString& answer) {
             i.name = answer;
     itemEntries = sourceNames();
     itemText.clear();
+    itemIndex = -1;
 }
 
 void Snibbet::deleteCategory() {
@@ -350,6 +368,7 @@ void Snibbet::deleteCategory() {
     refillCategoryList();
     itemEntries = sourceNames();
     itemText.clear();
+    itemIndex = -1;
 }
 
 void Snibbet::deleteItem() {

@@ -46,6 +46,7 @@ public:
     // The window.
     QStringList categoryEntries, itemEntries;
     QString categoryText, itemText;
+    int itemIndex = -1;  // the item list's current entry: the last one chosen
     std::array<QString, 3> panels;
     std::array<bool, 3> modified{};
     int focus = Elsewhere;
@@ -84,6 +85,7 @@ public:
 private:
     QList<int> sourceRows() const;
     int findInSource(const QString& name) const;
+    int currentRow() const;
     QStringList sourceNames() const;
     void save(int panel);
     bool listsInStep() const;

@@ -1,5 +1,7 @@
 #include <QApplication>
+#include <QClipboard>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 
@@ -12,6 +14,7 @@ class TestBoxes : public QObject {
 private slots:
     void textsAreShownExactly_data();
     void textsAreShownExactly();
+    void aLongAnswerIsTakenWhole();
 };
 
 void TestBoxes::textsAreShownExactly_data() {
@@ -58,6 +61,25 @@ void TestBoxes::textsAreShownExactly() {
     QCOMPARE(shown, text);
     QCOMPARE(format, Qt::PlainText);
     QVERIFY(!mnemonic);
+}
+
+// The input box's field would cut a pasted name at 32,767 characters.
+void TestBoxes::aLongAnswerIsTakenWhole() {
+    platform::QtPlatformServices services;
+    const QString name = QString(39999, QChar(u'n')) + QStringLiteral("!");
+    QGuiApplication::clipboard()->setText(name);
+    QTimer answerer;
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (!box) return;
+        answerer.stop();
+        auto* field = box->findChild<QLineEdit*>();
+        QVERIFY(field);
+        field->paste();
+        QTest::keyClick(field, Qt::Key_Return);
+    });
+    answerer.start(10);
+    QCOMPARE(services.inputBox("Enter the name of this category.", "Add Category"), name);
 }
 
 QTEST_MAIN(TestBoxes)

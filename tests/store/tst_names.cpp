@@ -2,9 +2,11 @@
 #include <SQLiteCpp/Statement.h>
 
 #include <QTest>
+#include <random>
 
 #include "store/Library.h"
 #include "store/NameCompare.h"
+#include "store/StoredText.h"
 #include "store/engine/Connection.h"
 #include "support/TempLibrary.h"
 
@@ -16,6 +18,9 @@ private slots:
     void collationInSql();
     void malformedUtf8IsStable();
     void aSharedBeginningKeepsTheOrder();
+    void storedBytesComeBackExactly_data();
+    void storedBytesComeBackExactly();
+    void anyBytesComeBackExactly();
 };
 
 void TestNames::compare_data() {
@@ -90,6 +95,63 @@ void TestNames::malformedUtf8IsStable() {
     QCOMPARE(store::compareNames(bad, bad), 0);
     QVERIFY(store::compareNames(bad, worse) != 0);
     QCOMPARE(store::compareNames(bad, worse), -store::compareNames(worse, bad));
+    // A stray byte is not the letter of its Latin-1 value, nor the replacement
+    // character, in any letter case; nor is an overlong form its character.
+    for (const char* other : {"caf\xC3\xA9", "caf\xC3\x89", "caf\xEF\xBF\xBD"})
+        QVERIFY2(store::compareNames("caf\xE9", other) != 0, other);
+    QVERIFY(store::compareNames(QByteArray("a\xC0\x80", 3), QByteArray("a\0", 2)) != 0);
+}
+
+// Every text and name is read and written through one pair of functions: the
+// bytes come back as they were, valid UTF-8 reads as QString::fromUtf8 reads
+// it, and a byte-order mark stays.
+void TestNames::storedBytesComeBackExactly_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");  // as read
+    // The code point that stands for a byte that is no UTF-8.
+    const auto stray = [](QList<int> bytes) {
+        QString text;
+        for (int b : bytes) text += QChar(static_cast<char16_t>(0xDC00 + b));
+        return text;
+    };
+    QTest::newRow("ASCII and NUL") << QByteArray("a\0b", 3) << QString("a") + QChar(0) + "b";
+    QTest::newRow("UTF-8 of every length")
+        << QByteArray("\x41\xC3\xA9\xE2\x82\xAC\xF0\x9F\x99\x82") << "A\u00e9\u20ac\U0001F642";
+    QTest::newRow("a Latin-1 letter") << QByteArray("caf\xE9") << "caf" + stray({0xE9});
+    QTest::newRow("a sequence cut short") << QByteArray("\xE2\x82") << stray({0xE2, 0x82});
+    QTest::newRow("a stray continuation byte") << QByteArray("\x80x") << stray({0x80}) + "x";
+    QTest::newRow("a surrogate's bytes") << QByteArray("\xED\xA0\x80") << stray({0xED, 0xA0, 0x80});
+    QTest::newRow("an overlong NUL") << QByteArray("\xC0\x80") << stray({0xC0, 0x80});
+    QTest::newRow("past U+10FFFF")
+        << QByteArray("\xF4\x90\x80\x80") << stray({0xF4, 0x90, 0x80, 0x80});
+    QTest::newRow("a leading byte-order mark")
+        << QByteArray("\xEF\xBB\xBFx") << QChar(0xFEFF) + QString("x");
+    QTest::newRow("a byte-order mark, then a stray byte")
+        << QByteArray("\xEF\xBB\xBF\xFF") << QChar(0xFEFF) + stray({0xFF});
+    QTest::newRow("the bytes of the stand-in for E9")
+        << QByteArray("\xED\xB3\xA9") << stray({0xED, 0xB3, 0xA9});
+}
+
+void TestNames::storedBytesComeBackExactly() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(store::textFromStored(bytes), text);
+    QCOMPARE(store::storedFromText(text), bytes);
+    if (bytes.isValidUtf8() && !bytes.startsWith("\xEF\xBB\xBF"))
+        QCOMPARE(text, QString::fromUtf8(bytes));
+}
+
+void TestNames::anyBytesComeBackExactly() {
+    std::mt19937 random(7);
+    for (int n = 0; n < 20000; ++n) {
+        QByteArray bytes(static_cast<qsizetype>(random() % 12), Qt::Uninitialized);
+        // Mostly bytes around the edges of UTF-8's ranges.
+        static const unsigned char edges[] = {0x00, 0x41, 0x7F, 0x80, 0xBF, 0xC0, 0xC2,
+                                              0xDF, 0xE0, 0xED, 0xEF, 0xF0, 0xF4, 0xFF};
+        for (char& b : bytes)
+            b = static_cast<char>(random() % 3 ? edges[random() % std::size(edges)] : random());
+        QCOMPARE(store::storedFromText(store::textFromStored(bytes)).toHex(), bytes.toHex());
+    }
 }
 
 // The comparison skips the bytes two names share; it must order them as if

@@ -4,6 +4,7 @@
 #include <SQLiteCpp/Statement.h>
 
 #include "store/Library.h"
+#include "store/StoredText.h"
 
 namespace {
 
@@ -35,8 +36,9 @@ QStringList TempLibrary::rows(const QString& table) const {
         QStringList fields;
         for (int i = 0; i < select.getColumnCount(); ++i) {
             const SQLite::Column c = select.getColumn(i);
-            fields << (c.isNull() ? QStringLiteral("<null>")
-                                  : QString::fromUtf8(c.getText(), c.getBytes()));
+            fields << (c.isNull()
+                           ? QStringLiteral("<null>")
+                           : store::textFromStored(QByteArrayView(c.getText(), c.getBytes())));
         }
         rows << fields.join(QLatin1Char('|'));
     }

@@ -17,7 +17,8 @@ public:
     void exec(const QString& sql) const;
 
     // Every row of `table` in stored order, each as its fields joined by "|";
-    // a null field reads as "<null>".
+    // a null field reads as "<null>". Texts read as the program reads them,
+    // a leading byte-order mark included.
     QStringList rows(const QString& table) const;
 
     void addCategory(const QString& name) const;

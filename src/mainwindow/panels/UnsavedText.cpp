@@ -12,6 +12,7 @@
 
 #include "store/Backup.h"
 #include "store/KeepAside.h"
+#include "store/StoredText.h"
 
 namespace unsaved {
 namespace {
@@ -53,7 +54,8 @@ Kept keep(const QString& libraryPath, const QString& what, const QString& text) 
             QStringLiteral("%1 %2%3.txt")
                 .arg(what, stamp, n == 1 ? QString() : QStringLiteral(" (%1)").arg(n)));
         if (QFileInfo::exists(path)) continue;
-        const int error = writeWhole(path, text.toUtf8());
+        // The text's own bytes, also those that are no UTF-8.
+        const int error = writeWhole(path, store::storedFromText(text));
         if (error == EEXIST) continue;
         if (error) return {{}, describe(error)};
         // The folder's entry for the file is on the disk too.

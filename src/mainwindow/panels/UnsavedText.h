@@ -13,7 +13,7 @@ struct Kept {
     bool isKept() const { return !file.isEmpty(); }
 };
 
-// Writes `text` exactly, as UTF-8, into a new file named "<what> <date and
+// Writes `text` exactly, with the bytes it was read from, into a new file named "<what> <date and
 // time>.txt". It counts as kept only once the whole text is written and
 // flushed to the disk; otherwise no file is left.
 Kept keep(const QString& libraryPath, const QString& what, const QString& text);

@@ -14,11 +14,13 @@ void frmSnibbet::mnuPanelCut_Click(Panel& panel) {
     services_.sendKeys(QStringLiteral("+{Delete}"), panel.box);
 }
 
-// Cut and paste back at once: the text stays, the selection is gone, the
-// caret stands after it, and the clipboard holds it.
+// As a cut and a paste back at once: the clipboard holds the selection, the
+// selection is gone and the caret stands after it. Done directly, so that the
+// text is not changed at all: a panel left after a Copy writes nothing.
 void frmSnibbet::mnuPanelCopy_Click(Panel& panel) {
-    mnuPanelCut_Click(panel);
-    services_.sendKeys(QStringLiteral("+{INSERT}"), panel.box);
+    services_.clipboardClear();
+    services_.clipboardSetText(panel.box->selectedStoredText());
+    panel.box->copyExactly();
 }
 
 void frmSnibbet::mnuPanelPaste_Click(Panel& panel) {
@@ -26,9 +28,8 @@ void frmSnibbet::mnuPanelPaste_Click(Panel& panel) {
 }
 
 // Reaches the library when the panel next loses the focus, or when the window
-// is closed with the panel still focused. Showing a text marks the panel
-// unchanged, but clearing it is the user's change, so it is marked as one.
+// is closed with the panel still focused. Like cutting everything, it is one
+// step that undo takes back.
 void frmSnibbet::mnuPanelClear_Click(Panel& panel) {
-    panel.box->showStoredText(QString());
-    panel.box->markChanged(true);
+    panel.box->clearAll();
 }

@@ -65,10 +65,9 @@ frmSnibbet::PanelSave frmSnibbet::savePanel(Panel& panel) {
     if (!source.isCategoryFilter() ||
         !store::namesEqual(source.category(), cboCategory->currentText()))
         return PanelSave::ListsOutOfStep;
-    rs.FindFirst(store::Field::ItemName, cboItems->currentText());
     // A typed item name that the category does not hold: the text is never
     // written into another item's row.
-    if (rs.NoMatch()) return PanelSave::NoSuchItem;
+    if (!findCurrentItem()) return PanelSave::NoSuchItem;
     rs.Edit();
     if (panel.box->isChanged()) rs.setText(panel.field, panel.box->storedText());
     rs.Update();

@@ -4,6 +4,7 @@
 
 #include "store/Library.h"
 #include "store/NameCompare.h"
+#include "store/StoredText.h"
 #include "store/engine/Connection.h"
 
 namespace store {
@@ -27,7 +28,7 @@ QList<StoredValue> readingEveryValue(const Library& library, const QByteArray& w
 }  // namespace
 
 QList<StoredValue> storedCategorySpellings(const Library& library, const QString& category) {
-    const QByteArray wanted = category.toUtf8();
+    const QByteArray wanted = storedFromText(category);
     QList<StoredValue> spellings;
     // Walks the distinct category values of the index, one seek per value.
     // Each value is bound back with its own type, so that a number or a BLOB

@@ -3,6 +3,8 @@
 #include <SQLiteCpp/Column.h>
 #include <SQLiteCpp/Statement.h>
 
+#include "store/StoredText.h"
+
 namespace store {
 
 bool StoredValue::operator==(const StoredValue& other) const {
@@ -28,7 +30,7 @@ void bindText(SQLite::Statement& statement, int index, const QByteArray& utf8) {
 }
 
 void bindText(SQLite::Statement& statement, int index, const QString& text) {
-    bindText(statement, index, text.toUtf8());
+    bindText(statement, index, storedFromText(text));
 }
 
 QByteArray columnUtf8(SQLite::Statement& statement, int index) {

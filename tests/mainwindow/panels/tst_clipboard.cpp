@@ -35,6 +35,7 @@ private slots:
     void pasteOnlySendsShiftInsert();
     void keystrokesGoToTheMenusOwnPanel_data();
     void keystrokesGoToTheMenusOwnPanel();
+    void clearAllEmptiesThePanelAndSavesAtTheNextFocusLoss_data();
     void clearAllEmptiesThePanelAndSavesAtTheNextFocusLoss();
     void menuOpenedOverAPanelActsOnThatPanel_data();
     void menuOpenedOverAPanelActsOnThatPanel();
@@ -103,14 +104,15 @@ void TestClipboard::cutAndCopy() {
     frmSnibbet& w = f.start();
     QGuiApplication::clipboard()->setText("left over");
     WindowFixture::typeInto(w.rTxtDeclares, text);
+    w.rTxtDeclares->markChanged(false);
     select(w.rTxtDeclares, anchor, position);
     entry(w.panels[1], command)->trigger();
     deliverQueuedKeys();
 
     QCOMPARE(f.fake.clipboardCalls, (QStringList{"Clear", "SetText:" + selected}));
-    const QStringList keys =
-        command == "cut" ? QStringList{"+{Delete}"} : QStringList{"+{Delete}", "+{INSERT}"};
-    QCOMPARE(f.fake.keys, keys);
+    // Copy is done directly: the text is not cut and pasted back, so it stays unchanged.
+    QCOMPARE(f.fake.keys, command == "cut" ? QStringList{"+{Delete}"} : QStringList{});
+    QCOMPARE(w.rTxtDeclares->isChanged(), after != text);
     QCOMPARE(w.rTxtDeclares->toPlainText(), after);
     QVERIFY(!w.rTxtDeclares->textCursor().hasSelection());
     QCOMPARE(w.rTxtDeclares->textCursor().position(), caret);
@@ -165,15 +167,32 @@ void TestClipboard::keystrokesGoToTheMenusOwnPanel() {
     QVERIFY(focused->hasFocus());
 }
 
+// Clear All is one step, like cutting everything: undo brings the text back,
+// and then leaving the panel writes nothing.
+void TestClipboard::clearAllEmptiesThePanelAndSavesAtTheNextFocusLoss_data() {
+    QTest::addColumn<QStringList>("keys");  // pressed after Clear All
+    QTest::addColumn<QString>("shown");     // then, and stored after leaving
+    QTest::newRow("cleared") << QStringList{} << "";
+    QTest::newRow("cleared, undone") << QStringList{"Ctrl+Z"} << "code x";
+    QTest::newRow("cleared, undone, redone") << QStringList{"Ctrl+Z", "Ctrl+Shift+Z"} << "";
+}
+
 void TestClipboard::clearAllEmptiesThePanelAndSavesAtTheNextFocusLoss() {
+    QFETCH(QStringList, keys);
+    QFETCH(QString, shown);
     WindowFixture f;
     frmSnibbet& w = startOnX(f);
     clickInto(w.rTxtCode);
     w.panels[0].clearAll->trigger();
     QCOMPARE(f.panelTexts(), (QStringList{"", "decl x", "notes x"}));
     COMPARE_ROWS(f.lib.rows("Items"), (QStringList{row("x"), row("y")}));
+    for (const QString& key : keys)
+        QTest::keySequence(w.rTxtCode, QKeySequence(key, QKeySequence::PortableText));
+    QCOMPARE(w.rTxtCode->toPlainText(), shown);
+    QCOMPARE(w.rTxtCode->isChanged(), shown.isEmpty());
     ctrlTab(w.rTxtCode);
-    COMPARE_ROWS(f.lib.rows("Items"), (QStringList{row("x", 0, ""), row("y")}));
+    COMPARE_ROWS(f.lib.rows("Items"), (QStringList{row("x", 0, shown), row("y")}));
+    QVERIFY(f.fake.messages.isEmpty());
 }
 
 // The whole road: a right click over the panel, then "Clear All" chosen in

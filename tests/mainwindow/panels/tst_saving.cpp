@@ -2,12 +2,14 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QHash>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QStyleHints>
 #include <QTextBlock>
 #include <QTimer>
 #include <csignal>
@@ -622,11 +624,18 @@ void TestSaving::aVisitLeavesTheStoredTextAsItWas_data() {
                                                     "a\xff\xfe\xc3"
                                                     "b")
                                              << 1 << false;
+    QTest::newRow("a Latin-1 letter at the end") << QByteArray("caf\xe9") << 1 << false;
+    QTest::newRow("a surrogate and an overlong NUL")
+        << QByteArray("\xed\xa0\x80\nx\xc0\x80") << 2 << false;
+    QTest::newRow("a byte-order mark") << QByteArray("\xef\xbb\xbfint x;\n") << 2 << false;
+    QTest::newRow("a byte-order mark, 20,000 lines")
+        << "\xef\xbb\xbf" + text(lines.join("\n")) << 20000 << false;
 }
 
 // Clicking into a panel and out again writes nothing the user did not change:
-// the file keeps its bytes. Copying everything (a cut and a paste) puts the
-// exact characters on the clipboard, and what is then saved is the same text.
+// the file keeps its bytes. Copying everything changes nothing either, and
+// puts the exact text on the clipboard. Typing at the end keeps every byte
+// before it, also those that are no UTF-8 and a byte-order mark.
 void TestSaving::aVisitLeavesTheStoredTextAsItWas() {
     QFETCH(QByteArray, stored);
     QFETCH(int, lines);
@@ -639,8 +648,10 @@ void TestSaving::aVisitLeavesTheStoredTextAsItWas() {
         "' AS TEXT); "
         "CREATE VIEW CodeBytes AS SELECT rowid AS rowid, hex(Code), typeof(Code) FROM Items");
     const auto storedCode = [&] { return f.lib.rows("CodeBytes"); };
-    const QStringList before = storedCode();
-    QCOMPARE(before, QStringList{"1|" + QString::fromLatin1(stored.toHex().toUpper()) + "|text"});
+    const auto bytes = [](const QByteArray& b) {
+        return QStringList{"1|" + QString::fromLatin1(b.toHex().toUpper()) + "|text"};
+    };
+    QCOMPARE(storedCode(), bytes(stored));
     frmSnibbet& w = f.start();
     f.chooseCategory("Snippets");
     f.chooseItem("x");
@@ -648,18 +659,23 @@ void TestSaving::aVisitLeavesTheStoredTextAsItWas() {
 
     clickInto(w.rTxtCode);
     QTest::mouseClick(w.rTxtNotes->viewport(), Qt::LeftButton);
-    QCOMPARE(storedCode(), before);
-    if (!utf8) return;
+    QCOMPARE(storedCode(), bytes(stored));
 
     clickInto(w.rTxtCode);
     w.rTxtCode->selectAll();
     w.panels[0].copy->trigger();
     deliverQueuedKeys();
-    QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromUtf8(stored));
-    QVERIFY(w.rTxtCode->isChanged());
+    QCOMPARE(QGuiApplication::clipboard()->mimeData()->data("application/x-snibbet-text"), stored);
+    if (utf8) QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromUtf8(stored));
+    QVERIFY(!w.rTxtCode->isChanged());
+    QTest::mouseClick(w.rTxtNotes->viewport(), Qt::LeftButton);
+    QCOMPARE(storedCode(), bytes(stored));
+
+    clickInto(w.rTxtCode);
+    QTest::keyClick(w.rTxtCode, Qt::Key_X);
     QTest::mouseClick(w.rTxtNotes->viewport(), Qt::LeftButton);
     QVERIFY(f.fake.messages.isEmpty());
-    QCOMPARE(storedCode(), before);
+    QCOMPARE(storedCode(), bytes(stored + "x"));
 }
 
 // Another program re-sorted the file after the lists were read, so that the
@@ -698,41 +714,79 @@ void TestSaving::aRowMovedByAnotherProgramReceivesNothing() {
 
 void TestSaving::editsKeepEveryOtherLineEnd_data() {
     QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("notes");  // what "copy notes" copies, or "clip notes" puts there
     QTest::addColumn<QString>("edit");
     QTest::addColumn<QString>("saved");
-    QTest::newRow("Enter in a CRLF line of an LF text") << "ab\ncd\r\ne"
-                                                        << "Enter at 4"
-                                                        << "ab\nc\nd\r\ne";
-    QTest::newRow("a line emptied between a CR and a LF") << "a\rb\nc"
-                                                          << "delete 2-3"
+    const QString separators = "P\u2028Q";
+    QTest::newRow("Enter in a CRLF line of an LF text")
+        << "ab\ncd\r\ne" << separators << "Enter at 4"
+        << "ab\nc\nd\r\ne";
+    QTest::newRow("Shift+Enter is Enter") << "ab\ncd\r\ne" << separators << "Shift+Enter at 4"
+                                          << "ab\nc\nd\r\ne";
+    QTest::newRow("Enter with Ctrl, Alt or Meta types nothing, after a CRLF")
+        << "ab\ncd\r\nef" << separators
+        << "Ctrl+Enter at 6, Alt+Enter at 6, Meta+Enter at 6, Ctrl+Shift+Enter at 6"
+        << "ab\ncd\r\nef";
+    QTest::newRow("a line emptied between a CR and a LF") << "a\rb\nc" << separators << "delete 2-3"
                                                           << "a\r\r\nc";
-    QTest::newRow("cut across line ends, then undone") << "ab\ncd\r\nef\rgh"
-                                                       << "cut 1-9, undo"
-                                                       << "ab\ncd\r\nef\rgh";
-    QTest::newRow("lines joined, then undone") << "a\rb\r\nc"
-                                               << "delete 1-2, undo"
+    QTest::newRow("cut across line ends, then undone")
+        << "ab\ncd\r\nef\rgh" << separators << "cut 1-9, undo"
+        << "ab\ncd\r\nef\rgh";
+    QTest::newRow("lines joined, then undone") << "a\rb\r\nc" << separators << "delete 1-2, undo"
                                                << "a\rb\r\nc";
-    QTest::newRow("copy from the second half of a split line") << "ab\ncd\r\ne"
-                                                               << "Enter at 4, copy 5-8"
-                                                               << "ab\nc\nd\r\ne";
+    QTest::newRow("copy from the second half of a split line")
+        << "ab\ncd\r\ne" << separators << "Enter at 4, copy 5-8"
+        << "ab\nc\nd\r\ne";
     QTest::newRow("formatted text pasted") << "x\n"
-                                           << "paste html at 2"
+                                           << separators << "paste html at 2"
                                            << "x\nif (x)\n  y();";
-    QString grouped;
-    for (int i = 0; i < 12000; ++i) grouped += QStringLiteral("l%1\r\n").arg(i);
-    QTest::newRow("a line separator copied into a long text") << grouped << "copy notes, paste at 0"
-                                                              << "P\u2028Q" + grouped;
+    QString grouped, lf, mixed, crlf;
+    for (int i = 0; i < 12000; ++i) {
+        grouped += QStringLiteral("l%1\r\n").arg(i);
+        lf += QStringLiteral("l%1\n").arg(i);
+        // Long enough for the panel to lay them out step by step.
+        mixed += QStringLiteral("m%1 = more(code);").arg(i) + (i % 5   ? "\n"
+                                                               : i % 2 ? "\r"
+                                                                       : "\r\n");
+        crlf += QStringLiteral("c%1 = some(code);\r\n").arg(i);
+    }
+    QTest::newRow("a line separator copied into a long text")
+        << grouped << separators << "copy notes, paste at 0"
+        << "P\u2028Q" + grouped;
+    QTest::newRow("a lone CR copied to the end of a line of a long text")
+        << lf << "X\r"
+        << "copy notes, paste at 2"
+        << "l0X\r\r\n" + lf.mid(3);
+    QTest::newRow("a long CRLF text copied into an empty panel")
+        << "" << crlf << "copy notes, paste at 0, Enter at 3"
+        << "c0 \r\n= some(code);\r\n" + crlf.mid(18);
+    QTest::newRow("a long text of mixed line ends copied into a short one")
+        << "ab" << mixed << "copy notes, paste at 1"
+        << "a" + mixed + "b";
+    QTest::newRow("a long text from another program, its line ends the usual one")
+        << "a\nb" << crlf << "clip notes, paste at 1"
+        << "a" + QString(crlf).replace("\r\n", "\n") + "\nb";
+    QTest::newRow("a long paste undone") << "a\nb" << crlf << "clip notes, paste at 1, undo"
+                                         << "a\nb";
+    const QString marked = QChar(QChar::ByteOrderMark) + QString("ab\ncd");
+    QTest::newRow("typed at the start of a text with a byte-order mark")
+        << marked << separators << "Ctrl+Home, type y"
+        << QChar(QChar::ByteOrderMark) + QString("yab\ncd");
+    QTest::newRow("Backspace at the start of a text with a byte-order mark")
+        << marked << separators << "Backspace at 1" << marked;
 }
 
 // Whatever the user does to some lines, every other line keeps its own line
 // end, also through undo; what is copied is what is saved.
 void TestSaving::editsKeepEveryOtherLineEnd() {
     QFETCH(QString, stored);
+    QFETCH(QString, notes);
     QFETCH(QString, edit);
     QFETCH(QString, saved);
+    const int blinking = QGuiApplication::styleHints()->cursorFlashTime();
     WindowFixture f;
     f.lib.addCategory("Snippets");
-    f.lib.addItem("Snippets", "x", stored, {}, "P\u2028Q");
+    f.lib.addItem("Snippets", "x", stored, {}, notes);
     frmSnibbet& w = f.start();
     f.chooseCategory("Snippets");
     f.chooseItem("x");
@@ -744,7 +798,14 @@ void TestSaving::editsKeepEveryOtherLineEnd() {
         cursor.setPosition(to, QTextCursor::KeepAnchor);
         box->setTextCursor(cursor);
     };
-    const QRegularExpression step(QStringLiteral("(\\w[\\w ]*?) (?:at )?(\\d+)(?:-(\\d+))?$"));
+    const QRegularExpression step(QStringLiteral("([\\w+][\\w+ ]*?) (?:at )?(\\d+)(?:-(\\d+))?$"));
+    const QHash<QString, Qt::KeyboardModifiers> enters{
+        {"Enter", Qt::NoModifier},
+        {"Shift+Enter", Qt::ShiftModifier},
+        {"Ctrl+Enter", Qt::ControlModifier},
+        {"Alt+Enter", Qt::AltModifier},
+        {"Meta+Enter", Qt::MetaModifier},
+        {"Ctrl+Shift+Enter", Qt::ControlModifier | Qt::ShiftModifier}};
     for (const QString& action : edit.split(QStringLiteral(", "))) {
         if (action == "undo") {
             box->undo();
@@ -756,14 +817,27 @@ void TestSaving::editsKeepEveryOtherLineEnd() {
             deliverQueuedKeys();
             continue;
         }
+        if (action == "clip notes") {  // as another program puts it on the clipboard
+            QGuiApplication::clipboard()->setText(notes);
+            continue;
+        }
+        if (action == "Ctrl+Home") {
+            QTest::keyClick(box, Qt::Key_Home, Qt::ControlModifier);
+            continue;
+        }
+        if (action.startsWith("type ")) {
+            QTest::keyClicks(box, action.mid(5));
+            continue;
+        }
         const QRegularExpressionMatch m = step.match(action);
         QVERIFY2(m.hasMatch(), qPrintable(action));
         const int from = m.captured(2).toInt();
         const int to = m.captured(3).isEmpty() ? from : m.captured(3).toInt();
         select(from, to);
         const QString verb = m.captured(1);
-        if (verb == "Enter") QTest::keyClick(box, Qt::Key_Return);
+        if (enters.contains(verb)) QTest::keyClick(box, Qt::Key_Return, enters[verb]);
         if (verb == "delete") QTest::keyClick(box, Qt::Key_Delete);
+        if (verb == "Backspace") QTest::keyClick(box, Qt::Key_Backspace);
         if (verb == "cut") box->cut();
         if (verb == "copy") {
             const QString selected = box->selectedStoredText();
@@ -782,8 +856,15 @@ void TestSaving::editsKeepEveryOtherLineEnd() {
         }
     }
     QCOMPARE(box->storedText(), saved);
+    // The panel shows as many lines as the stored text holds.
+    QCOMPARE(box->toPlainText().count('\n'),
+             saved.count('\n') + saved.count('\r') - saved.count(QStringLiteral("\r\n")) +
+                 saved.count(QChar(0x2028)) + saved.count(QChar(0x2029)));
+    QCOMPARE(box->isChanged(), saved != stored);
     QTest::mouseClick(w.rTxtDeclares->viewport(), Qt::LeftButton);
-    COMPARE_ROWS(f.lib.rows("Items"), QStringList{"Snippets|x|" + saved + "||P\u2028Q"});
+    COMPARE_ROWS(f.lib.rows("Items"), QStringList{"Snippets|x|" + saved + "||" + notes});
+    // A long text is laid out step by step, the carets not blinking meanwhile.
+    QTRY_COMPARE(QGuiApplication::styleHints()->cursorFlashTime(), blinking);
 }
 
 QTEST_MAIN(TestSaving)
