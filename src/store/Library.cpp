@@ -142,6 +142,23 @@ void configure(SQLite::Database& db) {
     db.exec("PRAGMA synchronous=FULL");
 }
 
+// Why reading the file failed, in words for someone who asked to read it.
+errors::Error readingFailure(const SQLite::Exception& e, const QString& path) {
+    const int code = e.getErrorCode();
+    if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT)
+        return {errors::NotADatabase,
+                QStringLiteral("The file %1 is not a Snibbet library: it is not a database, or "
+                               "it is damaged.")
+                    .arg(quoted(path))};
+    if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+        return {errors::LibraryLocked,
+                QStringLiteral("The library %1 is locked by another program, which keeps it from "
+                               "being read. Try again when that program is done.")
+                    .arg(quoted(path))};
+    return {e.getExtendedErrorCode(), QStringLiteral("The library %1 could not be read: %2.")
+                                          .arg(quoted(path), QString::fromUtf8(e.what()))};
+}
+
 }  // namespace
 
 Connection::Connection(const QString& path, int flags)
@@ -164,6 +181,12 @@ void Library::checkStillInPlace() const {
                            "Snibbet again to work with the file that is there now.")
                 .arg(quoted(path_)));
 }
+// Reading takes no checkpoints: the log is not this connection's to copy.
+Library::Library(QString path, std::unique_ptr<Connection> db, ReadOnly)
+    : path_(std::move(path)),
+      db_(std::move(db)),
+      identity_(FileIdentity::of(path_).value_or(FileIdentity{})) {}
+
 Library::Library(Library&&) noexcept = default;
 Library::~Library() = default;
 
@@ -217,6 +240,31 @@ Library Library::open(const QString& folder) {
                                     .arg(quoted(path), QString::fromUtf8(e.what())));
         }
     });
+}
+
+Library Library::openReadOnly(const QString& filePath) {
+    checkFileBeforeOpening(filePath);
+    return translatingEngineErrors([&] {
+        try {
+            auto db = connect(filePath, SQLite::OPEN_READONLY);
+            // The engine cannot write through this connection; closing it must
+            // not even try to copy the log into the file.
+            sqlite3_db_config(db->getHandle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+            checkSchema(*db, filePath);
+            return Library(filePath, std::move(db), ReadOnly{});
+        } catch (const SQLite::Exception& e) {
+            throw readingFailure(e, filePath);
+        }
+    });
+}
+
+std::optional<errors::Error> Library::writeProblem(const QString& filePath) {
+    try {
+        checkWritable(filePath);
+    } catch (const errors::Error& e) {
+        return e;
+    }
+    return std::nullopt;
 }
 
 void Library::createEmpty(const QString& folder) {

@@ -2,7 +2,9 @@
 
 #include <QString>
 #include <memory>
+#include <optional>
 
+#include "errors/Error.h"
 #include "store/FileIdentity.h"
 
 namespace store {
@@ -20,6 +22,17 @@ public:
     // it: a missing, foreign, incomplete, locked or read-only file is a
     // errors::Error that says which.
     static Library open(const QString& folder);
+
+    // Opens the library file at `filePath` (the library itself or a copy of
+    // it) to read it while Snibbet may have it open, after the checks open()
+    // makes of the file and its tables: on a read-only connection that never
+    // changes the file or its log, with no checkpoints. The one place where a
+    // library is opened for reading only.
+    static Library openReadOnly(const QString& filePath);
+
+    // The errors::Error open() would give for the file at `filePath` because
+    // Snibbet could not write to it or beside it, if any.
+    static std::optional<errors::Error> writeProblem(const QString& filePath);
 
     // Writes a new, empty library into `folder`; refuses to overwrite one.
     static void createEmpty(const QString& folder);
@@ -42,6 +55,8 @@ public:
 
 private:
     Library(QString path, std::unique_ptr<Connection> db);
+    struct ReadOnly {};
+    Library(QString path, std::unique_ptr<Connection> db, ReadOnly);
 
     QString path_;
     std::unique_ptr<Connection> db_;
