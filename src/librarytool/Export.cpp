@@ -1,17 +1,12 @@
 #include "librarytool/Export.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <cerrno>
-#include <cstring>
 
 #include "errors/Error.h"
+#include "librarytool/FileWriters.h"
 #include "librarytool/FolderNames.h"
 #include "librarytool/Manifest.h"
 #include "librarytool/ProgressLine.h"
@@ -30,12 +25,6 @@ struct CannotWrite {
 
 QString quoted(const QString& path) {
     return QStringLiteral("\"%1\"").arg(path);
-}
-
-[[noreturn]] void failWriting(const QByteArray& path, int error) {
-    throw CannotWrite{
-        QStringLiteral("%1 could not be written: %2.")
-            .arg(quoted(QFile::decodeName(path)), QString::fromLocal8Bit(std::strerror(error)))};
 }
 
 // The folder to export into: made if missing, refused if it holds anything.
@@ -60,25 +49,7 @@ void prepareFolder(const QString& folder) {
 }
 
 void makeFolder(const QByteArray& path) {
-    if (::mkdir(path.constData(), 0777) != 0) failWriting(path, errno);
-}
-
-void writeFile(const QByteArray& path, QByteArrayView bytes) {
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) failWriting(path, errno);
-    qsizetype written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n =
-            ::write(fd, bytes.data() + written, static_cast<size_t>(bytes.size() - written));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            const int error = errno;
-            ::close(fd);
-            failWriting(path, error);
-        }
-        written += n;
-    }
-    if (::close(fd) != 0) failWriting(path, errno);
+    if (const auto failure = makeNewFolder(path)) throw CannotWrite{*failure};
 }
 
 // Each item goes into the folder of the category row that bears its
@@ -176,6 +147,7 @@ Exported exportInto(const store::Library& library, const QString& folder, const 
     for (const manifest::Item& item : items) makeFolder(root + item.folder);
 
     ProgressLine progress(console, QStringLiteral("Exporting"), items.size());
+    FileWriters writers;
     qsizetype next = 0;
     store::forEachItem(library, store::ItemParts::Texts, [&](const store::ItemView& view) {
         // Both reads come from one state of the file, in the same order.
@@ -183,15 +155,21 @@ Exported exportInto(const store::Library& library, const QString& folder, const 
             throw CannotWrite{QStringLiteral("The library changed while it was read. Try again.")};
         manifest::Item& item = items[next++];
         const QByteArray path = root + item.folder + '/';
-        writeFile(path + "code.txt", view.code.bytes);
-        writeFile(path + "declarations.txt", view.declares.bytes);
-        writeFile(path + "notes.txt", view.notes.bytes);
+        const bool handedOver =
+            writers.write({{path + "code.txt", view.code.bytes.toByteArray()},
+                           {path + "declarations.txt", view.declares.bytes.toByteArray()},
+                           {path + "notes.txt", view.notes.bytes.toByteArray()}});
+        if (!handedOver) throw CannotWrite{writers.finish().value_or(QString())};
         item.code = typeOf(view.code);
         item.declares = typeOf(view.declares);
         item.notes = typeOf(view.notes);
-        progress.advance(next);
+        progress.advance(writers.written() / 3);
     });
-    writeFile(root + manifest::kFileName, manifest::write(layout.categories(), items));
+    if (const auto failure = writers.finish()) throw CannotWrite{*failure};
+    // Last: a folder with a manifest holds a whole export.
+    if (const auto failure =
+            writeNewFile(root + manifest::kFileName, manifest::write(layout.categories(), items)))
+        throw CannotWrite{*failure};
     return {layout.categories().size(), items.size()};
 }
 
