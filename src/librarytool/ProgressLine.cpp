@@ -17,7 +17,8 @@ void ProgressLine::advance(qint64 done) {
     const qint64 now = clock_.elapsed();
     if (now < kQuietMs || (shownAt_ >= 0 && now - shownAt_ < kEveryMs)) return;
     shownAt_ = now;
-    console_.err.write(QStringLiteral("\r%1: %2 of %3 items").arg(what_).arg(done).arg(total_).toUtf8());
+    console_.err.write(
+        QStringLiteral("\r%1: %2 of %3 items").arg(what_).arg(done).arg(total_).toUtf8());
 }
 
 }  // namespace librarytool
