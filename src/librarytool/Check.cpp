@@ -37,6 +37,10 @@ private:
     int status_ = Success;
 };
 
+QString counted(qint64 count, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
+}
+
 QString bytes(qint64 count) {
     return count == 1 ? QStringLiteral("1 byte") : QStringLiteral("%1 bytes").arg(count);
 }
@@ -75,7 +79,8 @@ void checkContent(const store::Library& library, bool inUse, Report& report) {
                        Failure);
     const store::RowCounts counts = store::countRows(library);
     report.line(QStringLiteral("rows"),
-                QStringLiteral("%1 categories, %2 items").arg(counts.categories).arg(counts.items));
+                QStringLiteral("%1, %2").arg(counted(counts.categories, "category", "categories"),
+                                             counted(counts.items, "item", "items")));
     if (store::TidyUp::isTidy(library))
         report.line(QStringLiteral("tidy"),
                     QStringLiteral("yes: stored sorted, as closing Snibbet leaves it"));
