@@ -127,6 +127,7 @@ void setJournalMode(const store::Library& library, const char* mode);
 void registerStore(std::int64_t items);
 void registerClose(std::int64_t items);
 void registerWindow(std::int64_t items);
+void registerLibraryTool(std::int64_t items);
 int firstOpen(const char* folder);
 int closeChild(int argc, char** argv);
 int windowChild(int argc, char** argv, double applicationMs);

@@ -71,6 +71,7 @@ int main(int argc, char** argv) {
             bench::registerStore(items);
             bench::registerClose(items);
             bench::registerWindow(items);
+            bench::registerLibraryTool(items);
         });
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s %s: %s\n", argv[0], child.c_str(), e.what());

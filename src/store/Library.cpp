@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QUrl>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -140,6 +141,13 @@ void checkSchema(SQLite::Database& db, const QString& path) {
     }
 }
 
+// The URI of a file read as it stands on the disk, without its log and
+// without locks.
+QString asItStands(const QString& path) {
+    return QStringLiteral("file:%1?immutable=1")
+        .arg(QString::fromLatin1(QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath(), "/")));
+}
+
 std::unique_ptr<Connection> connect(const QString& path, int flags) {
     return std::make_unique<Connection>(path, flags);
 }
@@ -206,6 +214,23 @@ QString nameIn(const QString& folder, const FileIdentity& identity) {
 bool isEmptyFile(const QString& path) {
     const QFileInfo info(path);
     return info.exists() && info.size() == 0;
+}
+
+// Why reading the file failed, in words for someone who asked to read it.
+errors::Error readingFailure(const SQLite::Exception& e, const QString& path) {
+    const int code = e.getErrorCode();
+    if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT)
+        return {errors::NotADatabase,
+                QStringLiteral("The file %1 is not a Snibbet library: it is not a database, or "
+                               "it is damaged.")
+                    .arg(quoted(path))};
+    if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+        return {errors::LibraryLocked,
+                QStringLiteral("The library %1 is locked by another program, which keeps it from "
+                               "being read. Try again when that program is done.")
+                    .arg(quoted(path))};
+    return {e.getExtendedErrorCode(), QStringLiteral("The library %1 could not be read: %2.")
+                                          .arg(quoted(path), QString::fromUtf8(e.what()))};
 }
 
 }  // namespace
@@ -290,10 +315,18 @@ QString Library::keepChangesOfLostFile() {
     }
 }
 
+// Reading takes no checkpoints: the log is not this connection's to copy.
+Library::Library(QString path, std::unique_ptr<Connection> db, ReadOnly)
+    : path_(std::move(path)),
+      db_(std::move(db)),
+      identity_(FileIdentity::of(path_).value_or(FileIdentity{})),
+      readOnly_(true) {}
+
 Library::Library(Library&&) noexcept = default;
 
 Library::~Library() {
-    if (!db_) return;  // moved from
+    if (!db_) return;       // moved from
+    if (readOnly_) return;  // it only read, and wrote nothing to look after
     checkpointer_.reset();
     bool inPlace = true;
     try {
@@ -378,6 +411,36 @@ Library Library::open(const QString& folder) {
                                     .arg(quoted(path), QString::fromUtf8(e.what())));
         }
     });
+}
+
+Library Library::openReadOnly(const QString& filePath) {
+    checkFileBeforeOpening(filePath);
+    return translatingEngineErrors([&] {
+        try {
+            // A log written for another file (a crash, then a restore) must not
+            // be read as part of this one: the file is then read as it stands,
+            // its log untouched.
+            auto db = logowner::leftLogOf(filePath) == logowner::LeftLog::Foreign
+                          ? connect(asItStands(filePath), SQLite::OPEN_READONLY | SQLite::OPEN_URI)
+                          : connect(filePath, SQLite::OPEN_READONLY);
+            // The engine cannot write through this connection; closing it must
+            // not even try to copy the log into the file.
+            sqlite3_db_config(db->getHandle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+            checkSchema(*db, filePath);
+            return Library(filePath, std::move(db), ReadOnly{});
+        } catch (const SQLite::Exception& e) {
+            throw readingFailure(e, filePath);
+        }
+    });
+}
+
+std::optional<errors::Error> Library::writeProblem(const QString& filePath) {
+    try {
+        checkWritable(filePath);
+    } catch (const errors::Error& e) {
+        return e;
+    }
+    return std::nullopt;
 }
 
 void Library::createEmpty(const QString& folder) {

@@ -3,7 +3,9 @@
 #include <QList>
 #include <QString>
 #include <memory>
+#include <optional>
 
+#include "errors/Error.h"
 #include "store/FileIdentity.h"
 
 namespace store {
@@ -21,6 +23,17 @@ public:
     // it: a missing, foreign, incomplete, locked or read-only file is a
     // errors::Error that says which.
     static Library open(const QString& folder);
+
+    // Opens the library file at `filePath` (the library itself or a copy of
+    // it) to read it while Snibbet may have it open, after the checks open()
+    // makes of the file and its tables: on a read-only connection that never
+    // changes the file or its log, with no checkpoints. The one place where a
+    // library is opened for reading only.
+    static Library openReadOnly(const QString& filePath);
+
+    // The errors::Error open() would give for the file at `filePath` because
+    // Snibbet could not write to it or beside it, if any.
+    static std::optional<errors::Error> writeProblem(const QString& filePath);
 
     // Writes a new, empty library into `folder`; refuses to overwrite one.
     static void createEmpty(const QString& folder);
@@ -52,6 +65,8 @@ public:
 private:
     Library(QString path, std::unique_ptr<Connection> db, QList<qint32> stamps);
     void cleanUpAfterClose(bool wasInPlace);
+    struct ReadOnly {};
+    Library(QString path, std::unique_ptr<Connection> db, ReadOnly);
 
     QString path_;
     std::unique_ptr<Connection> db_;
@@ -60,6 +75,7 @@ private:
     QList<qint32> stamps_;      // the stamps the file may carry while this run has it (LogOwner.h)
     QString lostFileWords_;     // once keepChangesOfLostFile has run
     QString logToSetAside_;     // where the log goes once the connection is closed
+    bool readOnly_ = false;     // reads only: no stamp, no checkpoints, nothing to look after
     // Declared last, so that it stops before everything else goes.
     std::unique_ptr<Checkpointer> checkpointer_;
 };

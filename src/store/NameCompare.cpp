@@ -4,6 +4,7 @@
 
 #include <QChar>
 #include <algorithm>
+#include <cstring>
 
 #include "store/StoredText.h"
 #include "store/engine/Connection.h"
@@ -50,6 +51,37 @@ char32_t folded(char32_t cp) {
     return QChar::toCaseFolded(cp);
 }
 
+// Writes a code point as compareNames reads one: up to 21 bits, so that a
+// malformed sequence that decodes past the last code point still has a form.
+char* encode(char32_t cp, char* out) {
+    if (cp < 0x80) {
+        *out++ = static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        *out++ = static_cast<char>(0xC0 | (cp >> 6));
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        *out++ = static_cast<char>(0xE0 | (cp >> 12));
+        *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        *out++ = static_cast<char>(0xF0 | ((cp >> 18) & 0x07));
+        *out++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    return out;
+}
+
+// Eight ASCII bytes at once with their capitals made small: a search folds
+// every text of a library, and most of it is ASCII.
+quint64 asciiFolded(quint64 bytes) {
+    constexpr quint64 kOnes = 0x0101010101010101ULL;
+    constexpr quint64 kHighBits = 0x8080808080808080ULL;
+    const quint64 fromA = (bytes + (0x80 - 'A') * kOnes) & kHighBits;
+    const quint64 pastZ = (bytes + (0x80 - 'Z' - 1) * kOnes) & kHighBits;
+    return bytes | ((fromA & ~pastZ) >> 2);
+}
+
 int collate(void*, int lengthA, const void* a, int lengthB, const void* b) {
     return compareNames(QByteArrayView(static_cast<const char*>(a), lengthA),
                         QByteArrayView(static_cast<const char*>(b), lengthB));
@@ -83,6 +115,42 @@ int compareNames(QByteArrayView a, QByteArrayView b) {
 
 bool namesEqual(const QString& a, const QString& b) {
     return compareNames(storedFromText(a), storedFromText(b)) == 0;
+}
+
+void foldCase(QByteArrayView utf8, QByteArray& out, QList<qsizetype>* origins) {
+    // A code point of one byte can grow to two (a malformed byte reads as
+    // the Latin-1 letter) and one of two bytes to three, never more.
+    out.resize(utf8.size() * 2);
+    char* const start = out.data();
+    char* at = start;
+    if (origins) origins->resize(0);
+    qsizetype i = 0;
+    while (i < utf8.size()) {
+        if (!origins && i + 8 <= utf8.size()) {
+            quint64 bytes = 0;
+            std::memcpy(&bytes, utf8.data() + i, 8);
+            if ((bytes & 0x8080808080808080ULL) == 0) {
+                bytes = asciiFolded(bytes);
+                std::memcpy(at, &bytes, 8);
+                at += 8;
+                i += 8;
+                continue;
+            }
+        }
+        const qsizetype from = i;
+        char* const written = at;
+        at = encode(folded(nextCodePoint(utf8, i)), at);
+        if (origins)
+            for (char* k = written; k < at; ++k) origins->append(from);
+    }
+    out.resize(at - start);
+    if (origins) origins->append(utf8.size());
+}
+
+QByteArray foldCase(QByteArrayView utf8) {
+    QByteArray out;
+    foldCase(utf8, out);
+    return out;
 }
 
 void registerNameCollation(sqlite3* db) {

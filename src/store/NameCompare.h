@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 
 namespace store {
@@ -12,5 +14,14 @@ namespace store {
 int compareNames(QByteArrayView utf8a, QByteArrayView utf8b);
 
 bool namesEqual(const QString& a, const QString& b);
+
+// The text with each code point, read as compareNames reads it, replaced by
+// its case fold and written as UTF-8. Two names compare equal exactly when
+// their folds are equal byte for byte, so a text holds a word ignoring case
+// exactly when the text's fold holds the word's fold. `out` is replaced; with
+// `origins`, origins[k] is the offset in `utf8` of the code point that byte k
+// of `out` came from, and origins[out.size()] is utf8.size().
+void foldCase(QByteArrayView utf8, QByteArray& out, QList<qsizetype>* origins = nullptr);
+QByteArray foldCase(QByteArrayView utf8);
 
 }  // namespace store
