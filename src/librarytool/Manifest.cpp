@@ -95,6 +95,22 @@ public:
         raw("}");
     }
 
+    // The start of the entry of a row: its place in the stored order, its
+    // row id and its folder.
+    template <typename Folder>
+    void entry(qsizetype order, qint64 rowid, const Folder& folder) {
+        raw(order == 0 ? "\n    {" : ",\n    {");
+        key("order");
+        number(qint64{order});
+        raw(", ");
+        key("rowid");
+        number(rowid);
+        raw(", ");
+        key("folder");
+        string(folder);
+        raw(",\n     ");
+    }
+
     QByteArray& text() { return out_; }
 
 private:
@@ -110,16 +126,7 @@ QByteArray write(const QList<Category>& categories, const QList<Item>& items) {
     json.raw(",\n  \"categories\": [");
     for (qsizetype i = 0; i < categories.size(); ++i) {
         const Category& c = categories[i];
-        json.raw(i == 0 ? "\n    {" : ",\n    {");
-        json.key("order");
-        json.number(qint64{i});
-        json.raw(", ");
-        json.key("rowid");
-        json.number(c.rowid);
-        json.raw(", ");
-        json.key("folder");
-        json.string(c.folder);
-        json.raw(",\n     ");
+        json.entry(i, c.rowid, c.folder);
         json.key("name");
         json.value(c.name, true);
         json.raw("}");
@@ -127,16 +134,7 @@ QByteArray write(const QList<Category>& categories, const QList<Item>& items) {
     json.raw("\n  ],\n  \"items\": [");
     for (qsizetype i = 0; i < items.size(); ++i) {
         const Item& item = items[i];
-        json.raw(i == 0 ? "\n    {" : ",\n    {");
-        json.key("order");
-        json.number(qint64{i});
-        json.raw(", ");
-        json.key("rowid");
-        json.number(item.rowid);
-        json.raw(", ");
-        json.key("folder");
-        json.string(item.folder);
-        json.raw(",\n     ");
+        json.entry(i, item.rowid, item.folder);
         json.key("category");
         json.value(item.category, true);
         json.raw(",\n     ");

@@ -24,7 +24,7 @@ QString quoted(const QString& text) {
 // Keeps the text of `panel`, which no item took, in a file of its own; once
 // it is kept there the panel counts as saved.
 unsaved::Kept keepInFile(const QString& libraryPath, frmSnibbet::Panel& panel) {
-    const unsaved::Kept kept = unsaved::keep(
+    unsaved::Kept kept = unsaved::keep(
         libraryPath, QStringLiteral("Unsaved %1 text").arg(panel.box->accessibleName()),
         panel.box->storedText());
     if (kept.isKept()) panel.box->markChanged(false);
