@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <optional>
 
 namespace librarytool {
 namespace {
@@ -104,6 +105,22 @@ Colour colourOf(const QString& when, const QString& usage) {
                      usage);
 }
 
+// A request for the help of a command, or for the version, which asks nothing
+// more of the command line.
+std::optional<Request> helpOrVersion(const QCommandLineParser& parser, const QString& usage,
+                                     const char* description) {
+    Request request;
+    if (parser.isSet(QStringLiteral("help"))) {
+        request.helpText = helpOf(usage, description, parser);
+        return request;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        request.command = Command::Version;
+        return request;
+    }
+    return std::nullopt;
+}
+
 bool namesALibrary(const QString& argument) {
     return argument.endsWith(QLatin1String(".mdb"), Qt::CaseInsensitive);
 }
@@ -127,15 +144,8 @@ Request parseFind(const QStringList& arguments, const QString& defaultLibrary) {
         QStringLiteral("WORD")));
     if (!parser.parse(withColourValue(arguments))) throw UsageError(parser.errorText(), usage);
 
+    if (auto asked = helpOrVersion(parser, usage, kFindDescription)) return *asked;
     Request request;
-    if (parser.isSet(QStringLiteral("help"))) {
-        request.helpText = helpOf(usage, kFindDescription, parser);
-        return request;
-    }
-    if (parser.isSet(QStringLiteral("version"))) {
-        request.command = Command::Version;
-        return request;
-    }
     request.command = Command::Find;
     request.namesOnly = parser.isSet(QStringLiteral("names"));
     if (parser.isSet(QStringLiteral("color")))
@@ -163,12 +173,9 @@ Request parseCheck(const QStringList& arguments, const QString& defaultLibrary) 
     QCommandLineParser parser;
     addCommonOptions(parser);
     if (!parser.parse(arguments)) throw UsageError(parser.errorText(), usage);
+    if (auto asked = helpOrVersion(parser, usage, kCheckDescription)) return *asked;
     Request request;
-    if (parser.isSet(QStringLiteral("help"))) {
-        request.helpText = helpOf(usage, kCheckDescription, parser);
-        return request;
-    }
-    request.command = parser.isSet(QStringLiteral("version")) ? Command::Version : Command::Check;
+    request.command = Command::Check;
     for (const QString& library : parser.positionalArguments())
         request.libraries << (library == QLatin1String("-") ? defaultLibrary : library);
     if (request.libraries.isEmpty()) request.libraries << defaultLibrary;
@@ -180,15 +187,8 @@ Request parseExport(const QStringList& arguments, const QString& defaultLibrary)
     QCommandLineParser parser;
     addCommonOptions(parser);
     if (!parser.parse(arguments)) throw UsageError(parser.errorText(), usage);
+    if (auto asked = helpOrVersion(parser, usage, kExportDescription)) return *asked;
     Request request;
-    if (parser.isSet(QStringLiteral("help"))) {
-        request.helpText = helpOf(usage, kExportDescription, parser);
-        return request;
-    }
-    if (parser.isSet(QStringLiteral("version"))) {
-        request.command = Command::Version;
-        return request;
-    }
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 2)
         throw UsageError(

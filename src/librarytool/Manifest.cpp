@@ -111,6 +111,11 @@ public:
         raw(",\n     ");
     }
 
+    void field(const char* name, const store::StoredValue& v, bool bytes) {
+        key(name);
+        value(v, bytes);
+    }
+
     QByteArray& text() { return out_; }
 
 private:
@@ -127,28 +132,22 @@ QByteArray write(const QList<Category>& categories, const QList<Item>& items) {
     for (qsizetype i = 0; i < categories.size(); ++i) {
         const Category& c = categories[i];
         json.entry(i, c.rowid, c.folder);
-        json.key("name");
-        json.value(c.name, true);
+        json.field("name", c.name, true);
         json.raw("}");
     }
     json.raw("\n  ],\n  \"items\": [");
     for (qsizetype i = 0; i < items.size(); ++i) {
         const Item& item = items[i];
         json.entry(i, item.rowid, item.folder);
-        json.key("category");
-        json.value(item.category, true);
+        json.field("category", item.category, true);
         json.raw(",\n     ");
-        json.key("name");
-        json.value(item.name, true);
+        json.field("name", item.name, true);
         json.raw(",\n     ");
-        json.key("code");
-        json.value(item.code, false);
+        json.field("code", item.code, false);
         json.raw(", ");
-        json.key("declarations");
-        json.value(item.declares, false);
+        json.field("declarations", item.declares, false);
         json.raw(", ");
-        json.key("notes");
-        json.value(item.notes, false);
+        json.field("notes", item.notes, false);
         json.raw("}");
     }
     json.raw("\n  ]\n}\n");

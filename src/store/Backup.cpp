@@ -4,6 +4,7 @@
 #include <SQLiteCpp/Database.h>
 #include <sqlite3.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -102,6 +103,18 @@ QString Backup::folderFor(const QString& libraryPath) {
 QString Backup::fileFor(const QString& libraryPath, QDate day) {
     return QDir(folderFor(libraryPath))
         .filePath(QStringLiteral("Snibbet %1.mdb").arg(day.toString(Qt::ISODate)));
+}
+
+QString Backup::freshName(const QString& libraryPath, const QString& what, const QString& suffix) {
+    const QDir folder(folderFor(libraryPath));
+    const QString stamp =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh-mm-ss"));
+    for (int n = 1;; ++n) {
+        QString name = folder.filePath(
+            QStringLiteral("%1 %2%3%4")
+                .arg(what, stamp, n == 1 ? QString() : QStringLiteral(" (%1)").arg(n), suffix));
+        if (!QFileInfo::exists(name) && !QFileInfo(name).isSymLink()) return name;
+    }
 }
 
 bool Backup::makeIfDue(const QString& libraryPath, QDate today) {

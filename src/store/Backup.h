@@ -13,6 +13,10 @@ public:
     static constexpr int kCopiesKept = 7;
     static QString folderFor(const QString& libraryPath);
     static QString fileFor(const QString& libraryPath, QDate day);
+    // A free name in the backup folder for something kept now: "<what>
+    // <date> <time><suffix>", numbered " (2)", " (3)", ... where taken.
+    static QString freshName(const QString& libraryPath, const QString& what,
+                             const QString& suffix);
 
     // Makes today's copy unless there is one, and keeps the seven copies made
     // last; returns whether it made one. A failure is an errors::Error whose

@@ -35,6 +35,16 @@ QString candidate(const QString& original, const QString& stem, int number) {
     return QFileInfo(original).dir().filePath(name);
 }
 
+// Writes `size` bytes to `fd`, however many calls it takes; errno on failure.
+int writeAll(int fd, const char* bytes, qint64 size) {
+    for (qint64 written = 0; written < size;) {
+        const ssize_t n = ::write(fd, bytes + written, static_cast<size_t>(size - written));
+        if (n < 0 && errno != EINTR) return errno;
+        if (n > 0) written += n;
+    }
+    return 0;
+}
+
 // Writes the whole of `from` into the new file `to`, flushed to the disk;
 // on failure removes `to` and throws.
 void copyFile(const QString& from, const QString& to) {
@@ -59,11 +69,7 @@ void copyFile(const QString& from, const QString& to) {
             error = errno;
             break;
         }
-        for (ssize_t written = 0; written < got && !error;) {
-            const ssize_t n = ::write(out, block + written, static_cast<size_t>(got - written));
-            if (n < 0 && errno != EINTR) error = errno;
-            if (n > 0) written += n;
-        }
+        error = writeAll(out, block, got);
         if (error) break;
     }
     if (!error && ::fsync(out) != 0) error = errno;
@@ -135,6 +141,17 @@ void replace(const QString& replacement, const QString& original) {
         fail(errno, "rename the new file");
     // The swap has happened; a failing flush of the folder cannot undo it.
     flush(QFileInfo(original).absolutePath());
+}
+
+int writeNewFile(const QString& path, QByteArrayView bytes) {
+    const QByteArray name = native(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) return errno;
+    int error = writeAll(fd, bytes.data(), bytes.size());
+    if (!error && ::fsync(fd) != 0) error = errno;
+    if (::close(fd) != 0 && !error) error = errno;
+    if (error) ::unlink(name.constData());
+    return error;
 }
 
 bool flush(const QString& path) {

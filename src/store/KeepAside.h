@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 
 // Swapping a new file in for an old one in the same folder so that at every
@@ -19,6 +20,10 @@ QString keep(const QString& original, const QString& stem);
 
 // Puts `replacement` in the place of `original` in one step.
 void replace(const QString& replacement, const QString& original);
+
+// Writes `bytes` whole into the new file `path`, flushed to the disk: 0, or
+// errno with no file left behind (also EEXIST when `path` is taken).
+int writeNewFile(const QString& path, QByteArrayView bytes);
 
 // Flushes a file or a folder to the disk; false if that failed.
 bool flush(const QString& path);

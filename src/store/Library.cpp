@@ -4,7 +4,6 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -293,10 +292,8 @@ QString Library::keepChangesOfLostFile() {
                                         .arg(QDir::toNativeSeparators(now));
         // Snibbet cannot tell whether it still exists anywhere: a copy beside
         // where it was keeps every change.
-        const QString copy = QDir(Backup::folderFor(path_))
-                                 .filePath(QStringLiteral("Snibbet saved %1.mdb")
-                                               .arg(QDateTime::currentDateTime().toString(
-                                                   QStringLiteral("yyyy-MM-dd hh-mm-ss"))));
+        const QString copy =
+            Backup::freshName(path_, QStringLiteral("Snibbet saved"), QStringLiteral(".mdb"));
         QDir().mkpath(Backup::folderFor(path_));
         SQLite::Statement vacuum(*db_, "VACUUM INTO ?");
         vacuum.bind(1, QFile::encodeName(copy).toStdString());

@@ -21,6 +21,13 @@ QString quoted(const QString& text) {
     return QStringLiteral("\"%1\"").arg(text);
 }
 
+// Typing that no item took goes onto the clipboard, for pasting into the
+// item the user meant, in place of whatever was there.
+void putOnClipboard(platform::PlatformServices& services, const QString& text) {
+    services.clipboardClear();
+    services.clipboardSetText(text);
+}
+
 // Keeps the text of `panel`, which no item took, in a file of its own; once
 // it is kept there the panel counts as saved.
 unsaved::Kept keepInFile(const QString& libraryPath, frmSnibbet::Panel& panel) {
@@ -86,8 +93,7 @@ void frmSnibbet::Panel_LostFocus(Panel& panel) {
     } catch (const errors::Error& e) {
         if (e.number() == errors::TextChanged) {
             if (!saveOverAnotherProgramsText(panel, Telling::User)) {
-                services_.clipboardClear();
-                services_.clipboardSetText(panel.box->storedText());
+                putOnClipboard(services_, panel.box->storedText());
                 services_.messageBox(
                     e.text() + QStringLiteral("\n\nSnibbet could not keep that program's text "
                                               "in a file, so it has not written yours over it: "
@@ -118,8 +124,7 @@ void frmSnibbet::Panel_LostFocus(Panel& panel) {
                 panel.box->showStoredText(QString());
                 return;
             }
-            services_.clipboardClear();
-            services_.clipboardSetText(typed);
+            putOnClipboard(services_, typed);
             const unsaved::Kept kept = keepInFile(dbLibrary.path(), panel);
             if (!kept.isKept()) {
                 services_.messageBox(
@@ -209,8 +214,7 @@ void frmSnibbet::tellItemChangedElsewhere(Panel& panel, const QString& text) {
         !(rs.isBOF() && rs.isEOF()) &&
         (rs.FindFirst(store::Field::ItemName, cboItems->currentText()), !rs.NoMatch());
     if (stillThere) return reportChangedElsewhere(text);
-    services_.clipboardClear();
-    services_.clipboardSetText(panel.box->storedText());
+    putOnClipboard(services_, panel.box->storedText());
     const unsaved::Kept kept = keepInFile(dbLibrary.path(), panel);
     const QString where =
         kept.isKept() ? QStringLiteral(
@@ -232,8 +236,7 @@ void frmSnibbet::tellItemChangedElsewhere(Panel& panel, const QString& text) {
 // the panel (and goes onto the clipboard), so that leaving the panel again
 // once there is space saves it.
 void frmSnibbet::tellDiskFull(Panel& panel, const QString& text) {
-    services_.clipboardClear();
-    services_.clipboardSetText(panel.box->storedText());
+    putOnClipboard(services_, panel.box->storedText());
     services_.messageBox(text + QStringLiteral("\n\nWhat you typed stays in the panel, and is on "
                                                "the clipboard too. Once there is space, leave "
                                                "the panel again to save it."),
@@ -288,8 +291,7 @@ void frmSnibbet::savePanelsBeforeEnd(Telling telling) {
             message +=
                 QStringLiteral(" Snibbet has kept it in the file %1.").arg(quoted(kept.file));
         } else {
-            services_.clipboardClear();
-            services_.clipboardSetText(panel.box->storedText());
+            putOnClipboard(services_, panel.box->storedText());
             message += QStringLiteral(
                            " Snibbet could not write it into a file either, because %1. It is on "
                            "the clipboard: paste it somewhere safe before you press OK, because "
@@ -310,8 +312,7 @@ void frmSnibbet::keepTypingBeforePanelsChange() {
         if (panel.box->isChanged() && !panel.box->storedText().isEmpty()) typed << &panel;
     if (typed.isEmpty()) return;
     if (typed.size() == 1) {
-        services_.clipboardClear();
-        services_.clipboardSetText(typed.first()->box->storedText());
+        putOnClipboard(services_, typed.first()->box->storedText());
     }
     QStringList told;
     for (Panel* panel : typed) {
@@ -359,8 +360,7 @@ QString frmSnibbet::keepTypingInFiles() {
                     .arg(panel.box->accessibleName(), kept.problem);
     }
     if (!onClipboard.isEmpty()) {
-        services_.clipboardClear();
-        services_.clipboardSetText(onClipboard.join(QStringLiteral("\n\n")));
+        putOnClipboard(services_, onClipboard.join(QStringLiteral("\n\n")));
     }
     return told.join(QLatin1Char('\n'));
 }
