@@ -2,13 +2,12 @@
 
 #include <unistd.h>
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "errors/Error.h"
@@ -31,19 +30,6 @@ QString logPath(const QString& libraryPath) {
 
 QString recordPath(const QString& libraryPath) {
     return libraryPath + QStringLiteral("-wal.owner");
-}
-
-// The first free name in the backup folder for what is set aside.
-QString freeAsideName(const QString& libraryPath, const QString& kind, const QString& suffix) {
-    const QDir folder(Backup::folderFor(libraryPath));
-    const QString stamp =
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh-mm-ss"));
-    for (int n = 1;; ++n) {
-        QString name = folder.filePath(
-            QStringLiteral("%1 set aside %2%3%4")
-                .arg(kind, stamp, n == 1 ? QString() : QStringLiteral(" (%1)").arg(n), suffix));
-        if (!QFileInfo::exists(name) && !QFileInfo(name).isSymLink()) return name;
-    }
 }
 
 // Renames `from` to `to`, which must not exist yet: never over another file.
@@ -89,7 +75,8 @@ LeftLog leftLogOf(const QString& libraryPath) {
 }
 
 QString asidePath(const QString& libraryPath) {
-    return freeAsideName(libraryPath, QStringLiteral("Log"), QStringLiteral(".mdb-wal"));
+    return Backup::freshName(libraryPath, QStringLiteral("Log set aside"),
+                             QStringLiteral(".mdb-wal"));
 }
 
 QString setAside(const QString& libraryPath) {
@@ -105,8 +92,8 @@ QString setAside(const QString& libraryPath) {
         if (!moveWithoutOverwriting(log, aside)) cannotSetAside(libraryPath, log, errno);
     }
     if (hasJournal) {
-        const QString journalAside =
-            freeAsideName(libraryPath, QStringLiteral("Journal"), QStringLiteral(".mdb-journal"));
+        const QString journalAside = Backup::freshName(
+            libraryPath, QStringLiteral("Journal set aside"), QStringLiteral(".mdb-journal"));
         if (!moveWithoutOverwriting(journal, journalAside))
             cannotSetAside(libraryPath, journal, errno);
         if (aside.isEmpty()) aside = journalAside;
@@ -121,10 +108,18 @@ bool record(const QString& libraryPath, const QList<Stamp>& stamps) {
     QByteArray text = QByteArray(kRecordHeading) + '\n';
     for (const Stamp stamp : stamps) text += QByteArray::number(stamp) + '\n';
     // Written whole under a passing name, flushed, then renamed: a record is
-    // never seen half-written.
-    QSaveFile file(recordPath(libraryPath));
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
-        if (errno == 0) errno = EIO;
+    // never seen half-written. (QSaveFile would do, but on a full disk it can
+    // commit an empty file and say it worked.)
+    const QString record = recordPath(libraryPath), passing = record + QStringLiteral(".new");
+    ::unlink(QFile::encodeName(passing).constData());
+    if (const int error = keepaside::writeNewFile(passing, text)) {
+        errno = error;
+        return false;
+    }
+    if (::rename(QFile::encodeName(passing).constData(), QFile::encodeName(record).constData())) {
+        const int error = errno;
+        ::unlink(QFile::encodeName(passing).constData());
+        errno = error;
         return false;
     }
     return keepaside::flush(QFileInfo(libraryPath).absolutePath());
